@@ -1,0 +1,35 @@
+# The two commands of the README, and the sanitizer runs that CI adds.
+.PHONY: deps build test test-native test-windows asan tsan bench clean
+
+deps:
+	@bash scripts/install-deps
+
+build: deps
+	cmake --preset release
+	cmake --build --preset release
+
+test-native: build
+	ctest --preset release
+
+test-windows: deps
+	cmake --preset windows
+	cmake --build --preset windows
+	ctest --preset windows
+
+test: test-native test-windows
+
+asan: deps
+	cmake --preset asan
+	cmake --build --preset asan
+	ctest --preset asan
+
+tsan: deps
+	cmake --preset tsan
+	cmake --build --preset tsan
+	ctest --preset tsan
+
+bench: build
+	bash scripts/run-bench
+
+clean:
+	rm -rf build out

@@ -1,0 +1,58 @@
+// The simulated host application. One Host is active at a time: the C
+// callbacks it hands to the plug-in (the basic suite, the utility
+// callbacks, the parameter callbacks) reach it through Host::Current().
+// Later parts of the simulation (suites, scene, SmartFX callbacks) hang off
+// this object.
+#pragma once
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "host/pf_in_data.h"
+#include "hostsim/handle_table.h"
+#include "hostsim/suite_registry.h"
+
+namespace hostsim {
+
+class Host {
+ public:
+  Host();
+  ~Host();
+  Host(const Host&) = delete;
+  Host& operator=(const Host&) = delete;
+
+  static Host* Current();
+
+  SuiteRegistry& suites() { return suites_; }
+  HandleTable& handles() { return handles_; }
+  SPBasicSuite* basic_suite() { return &basic_; }
+  PF_UtilCallbacks* util_callbacks() { return &utils_; }
+
+  // Parameters the plug-in declared through add_param, in call order.
+  std::vector<PF_ParamDef>& added_params() { return added_params_; }
+  std::vector<PF_ParamIndex>& added_param_indices() { return added_param_indices_; }
+  // add_param answers the call with this (1-based) number with `err`.
+  void FailAddParamAt(int call_number, PF_Err err);
+
+  // Everything the plug-in still holds: unbalanced suites, live handles.
+  std::vector<std::string> Leaks() const;
+
+  // Called by the C callbacks.
+  PF_Err AddParam(PF_ParamIndex index, const PF_ParamDef* def);
+
+ private:
+  SuiteRegistry suites_;
+  HandleTable handles_;
+  SPBasicSuite basic_{};
+  PF_UtilCallbacks utils_{};
+  std::mutex params_mutex_;
+  std::vector<PF_ParamDef> added_params_;
+  std::vector<PF_ParamIndex> added_param_indices_;
+  int add_param_calls_ = 0;
+  int fail_add_param_at_ = 0;
+  PF_Err fail_add_param_err_ = 0;
+  Host* previous_ = nullptr;
+};
+
+}  // namespace hostsim

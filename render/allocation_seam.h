@@ -1,0 +1,31 @@
+// Allocation of the plug-in's own buffers, with a seam through which tests
+// make the N-th allocation fail. Every buffer that has a fall-back path
+// (distance planes, scratch rows, substitute inputs) is taken through
+// TryAllocateArray, so a failure reaches the caller as a null result rather
+// than an exception. In the shipped module the seam compiles to nothing.
+#pragma once
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <new>
+
+#ifdef PRISMORA_TEST_SEAMS
+// Makes the nth allocation from now fail (1 = the next one); 0 disarms.
+void ArmAllocationFailure(std::int64_t nth) noexcept;
+void DisarmAllocationFailure() noexcept;
+// How many allocations went through the seam since the counter was reset.
+std::int64_t AllocationSeamCount() noexcept;
+void ResetAllocationSeamCount() noexcept;
+bool AllocationSeamFails() noexcept;
+#else
+constexpr bool AllocationSeamFails() noexcept { return false; }
+#endif
+
+// count elements of T, default-initialised (not zeroed for trivial types);
+// null when the size does not fit or the memory cannot be had.
+template <typename T>
+std::unique_ptr<T[]> TryAllocateArray(std::uint64_t count) noexcept {
+  if (AllocationSeamFails()) return nullptr;
+  if (count > static_cast<std::uint64_t>(PTRDIFF_MAX) / sizeof(T)) return nullptr;
+  return std::unique_ptr<T[]>(new (std::nothrow) T[static_cast<std::size_t>(count)]);
+}

@@ -1,0 +1,28 @@
+// A width x height array of 32-bit floats, row-major with rows back to back:
+// element (x, y) is at y * width + x. Distance planes hold signed distances
+// in output pixels, positive inside a pane and negative outside.
+#pragma once
+#include <cstdint>
+#include <memory>
+
+constexpr float NO_DISTANCE = -1000.0f;      // a pixel without a pane distance
+constexpr float DISTANCE_INFINITY = 1e20f;   // unreached inside the transform
+
+struct FloatPlane {
+  std::int32_t width = 0;
+  std::int32_t height = 0;
+  std::unique_ptr<float[]> data;
+
+  bool Empty() const { return data == nullptr; }
+  std::int64_t Size() const { return static_cast<std::int64_t>(width) * height; }
+  float* Row(std::int32_t y) { return data.get() + static_cast<std::int64_t>(y) * width; }
+  const float* Row(std::int32_t y) const { return data.get() + static_cast<std::int64_t>(y) * width; }
+  float& At(std::int32_t x, std::int32_t y) { return Row(y)[x]; }
+  float At(std::int32_t x, std::int32_t y) const { return Row(y)[x]; }
+};
+
+// Allocates the plane's storage (not zeroed). The byte size is computed in 64
+// bits; a negative size, one of 2^31 elements or more, or a failed
+// allocation leave the plane empty and return false, so every caller can take
+// its own fall-back. Nothing is thrown.
+bool AllocateFloatPlane(FloatPlane& plane, std::int32_t width, std::int32_t height) noexcept;
