@@ -11,6 +11,7 @@
 
 #include "host/pf_in_data.h"
 #include "hostsim/handle_table.h"
+#include "hostsim/scene.h"
 #include "hostsim/suite_registry.h"
 
 namespace hostsim {
@@ -28,6 +29,7 @@ class Host {
   HandleTable& handles() { return handles_; }
   SPBasicSuite* basic_suite() { return &basic_; }
   PF_UtilCallbacks* util_callbacks() { return &utils_; }
+  SimScene& scene() { return scene_; }
 
   // Parameters the plug-in declared through add_param, in call order.
   std::vector<PF_ParamDef>& added_params() { return added_params_; }
@@ -44,6 +46,7 @@ class Host {
  private:
   SuiteRegistry suites_;
   HandleTable handles_;
+  SimScene scene_;
   SPBasicSuite basic_{};
   PF_UtilCallbacks utils_{};
   std::mutex params_mutex_;
