@@ -1,0 +1,96 @@
+#include "render/shape_distance_field.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "render/parallel_for.h"
+#include "render/path_distance.h"
+#include "render/shape_distance_functions.h"
+
+namespace {
+
+float RoundedBoxDistance(float u, float v, const ShapePrimitive& p) {
+  const float qx = std::fabs(u) - (p.half_width - p.corner_radius);
+  const float qy = std::fabs(v) - (p.half_height - p.corner_radius);
+  const float ox = std::max(qx, 0.0f);
+  const float oy = std::max(qy, 0.0f);
+  return -(std::sqrt(ox * ox + oy * oy) + std::min(std::max(qx, qy), 0.0f) - p.corner_radius);
+}
+
+float PrimitiveDistance(float u, float v, int i, const ShapePrimitive& p, int shape_count, const ShapeSlot* slots,
+                        std::uint32_t merge_mode) {
+  switch (p.kind) {
+    case SHAPE_ELLIPSE:
+      return EllipseDistance(u, v, p.half_width, p.half_height);
+    case SHAPE_POLYGON:
+      return RegularPolygonDistance(u, v, p.outer_radius, p.points, -90.0f, p.outer_roundness);
+    case SHAPE_STAR:
+      return StarDistance(u, v, p.outer_radius, p.inner_radius, p.points, -90.0f, p.outer_roundness,
+                          p.inner_roundness);
+    case SHAPE_PATH:
+      if (i < shape_count && slots[i].subpath_count > 1) {
+        return CompoundPathDistance(u, v, p.vertices, p.vertex_count, slots[i].subpath_start,
+                                    static_cast<std::int32_t>(slots[i].subpath_count), merge_mode);
+      }
+      if (p.vertex_count >= 3) return PolygonDistance(u, v, p.vertices, 0, p.vertex_count);
+      return SHAPE_DISTANCE_NONE;
+    default:
+      return RoundedBoxDistance(u, v, p);
+  }
+}
+
+}  // namespace
+
+float MergedShapeDistance(float x, float y, std::uint32_t merge_mode, int n, const ShapePrimitive* primitives,
+                          int shape_count, const ShapeSlot* slots) {
+  float acc = merge_mode == MERGE_INTERSECT ? 1e30f : -1e30f;
+  for (int i = 0; i < n; ++i) {
+    const ShapePrimitive& p = primitives[i];
+    const float dx = x - p.center_x;
+    const float dy = y - p.center_y;
+    const float u = p.rot_cos * dx + p.rot_sin * dy;
+    const float v = p.rot_cos * dy - p.rot_sin * dx;
+    const float d = PrimitiveDistance(u, v, i, p, shape_count, slots, merge_mode);
+    switch (merge_mode) {
+      case MERGE_SUBTRACT:
+        if (n == 1) {
+          acc = d;
+        } else if (i == n - 1) {
+          acc = std::min(acc, -d);
+        } else {
+          acc = std::max(acc, d);
+        }
+        break;
+      case MERGE_INTERSECT:
+        acc = std::min(acc, d);
+        break;
+      case MERGE_EXCLUDE:
+        acc = i == 0 ? d : std::max(std::min(-acc, d), std::min(acc, -d));
+        break;
+      default:
+        acc = std::max(acc, d);
+        break;
+    }
+  }
+  return acc;
+}
+
+void ShapeDistanceField(std::uint32_t merge_mode, int n, const ShapePrimitive* primitives, int shape_count,
+                        const ShapeSlot* slots, FloatPlane& pane_depth, FloatPlane& pane_distance,
+                        FloatPlane* pane_height) {
+  const std::int32_t w = pane_distance.width;
+  ParallelFor(pane_distance.height, [&](std::int32_t begin, std::int32_t end) {
+    for (std::int32_t y = begin; y < end; ++y) {
+      float* depth_row = pane_depth.Row(y);
+      float* distance_row = pane_distance.Row(y);
+      float* height_row = pane_height != nullptr ? pane_height->Row(y) : nullptr;
+      for (std::int32_t x = 0; x < w; ++x) {
+        const float acc = MergedShapeDistance(static_cast<float>(x), static_cast<float>(y), merge_mode, n,
+                                              primitives, shape_count, slots);
+        depth_row[x] = std::max(acc, 0.0f);
+        distance_row[x] = acc;
+        if (height_row != nullptr) height_row[x] = acc;
+      }
+    }
+  });
+}

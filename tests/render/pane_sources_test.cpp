@@ -1,0 +1,79 @@
+#include "render/pane_sources.h"
+
+#include <gtest/gtest.h>
+
+#include "host/aegp_types.h"
+
+namespace {
+
+RenderSettings Adjustment(std::uint32_t shape_count, std::uint32_t kind, std::uint32_t merge_mode) {
+  RenderSettings s;
+  s.record_read = true;
+  s.is_adjustment_layer = 1;
+  s.shape_count = shape_count;
+  s.merge_mode = merge_mode;
+  for (std::uint32_t i = 0; i < shape_count && i < 8; ++i) s.slots[i].kind = kind;
+  return s;
+}
+
+TEST(PaneSourcesTest, TextIsDecidedFirst) {
+  RenderSettings s = Adjustment(0, SHAPE_BOX, 0);
+  s.matte_valid = 1;
+  s.matte_width = 10;
+  s.matte_height = 10;
+  const PaneSources f = DecidePaneSources(s, AEGP_ObjectType_TEXT);
+  EXPECT_TRUE(f.text_source);
+  EXPECT_FALSE(f.matte_source);
+  EXPECT_TRUE(f.raster_source);
+  // Not a text layer: the matte is used and the mask flag dropped.
+  RenderSettings m = Adjustment(0, SHAPE_BOX, 0);
+  m.matte_valid = 1;
+  m.matte_width = 10;
+  m.matte_height = 10;
+  m.slots_are_masks = 1;
+  const PaneSources g = DecidePaneSources(m, AEGP_ObjectType_AV);
+  EXPECT_TRUE(g.matte_source);
+  EXPECT_EQ(m.slots_are_masks, 0u);
+  EXPECT_FALSE(g.shapes_supersampled);
+}
+
+TEST(PaneSourcesTest, PathRoadsByMergeMode) {
+  struct Case {
+    std::uint32_t kind, merge;
+    std::uint32_t vector_layer;
+    bool path_source, shapes_supersampled;
+  };
+  const Case cases[] = {
+      {SHAPE_PATH, 3, 1, true, false},   // subtract of paths on a shape layer: raster path road
+      {SHAPE_PATH, 4, 1, false, false},  // intersect: analytic road
+      {SHAPE_PATH, 2, 1, true, true},
+      {SHAPE_PATH, 2, 0, false, true},   // not a vector layer: scanline road
+      {SHAPE_BOX, 1, 1, false, false},   // analytic
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.merge);
+    RenderSettings s = Adjustment(2, c.kind, c.merge);
+    s.is_vector_layer = c.vector_layer;
+    const PaneSources f = DecidePaneSources(s, AEGP_ObjectType_VECTOR);
+    EXPECT_EQ(f.path_source, c.path_source);
+    EXPECT_EQ(f.shapes_supersampled, c.shapes_supersampled);
+  }
+}
+
+TEST(PaneSourcesTest, MasksTakeTheScanlineRoad) {
+  RenderSettings s = Adjustment(1, SHAPE_PATH, 1);
+  s.slots_are_masks = 1;
+  const PaneSources f = DecidePaneSources(s, AEGP_ObjectType_AV);
+  EXPECT_FALSE(f.raster_source);
+  EXPECT_TRUE(f.shapes_supersampled);
+  EXPECT_FALSE(f.paths_supersampled);
+}
+
+TEST(PaneSourcesTest, NothingOnANonAdjustmentLayer) {
+  RenderSettings s = Adjustment(0, SHAPE_BOX, 0);
+  s.is_adjustment_layer = 0;
+  const PaneSources f = DecidePaneSources(s, AEGP_ObjectType_TEXT);
+  EXPECT_FALSE(f.text_source || f.matte_source || f.path_source || f.raster_source);
+}
+
+}  // namespace

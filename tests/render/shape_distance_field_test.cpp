@@ -1,0 +1,194 @@
+#include "render/shape_distance_field.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <vector>
+
+#include "render/parallel_for.h"
+#include "render/shape_primitive.h"
+
+namespace {
+
+ShapeSlot BoxSlot(double cx, double cy, double w, double h, double corner = 0.0) {
+  ShapeSlot s{};
+  s.kind = SHAPE_BOX;
+  s.center_x = cx;
+  s.center_y = cy;
+  s.size_x = w;
+  s.size_y = h;
+  s.corner_radius = corner;
+  s.rot_cos = 1.0;
+  return s;
+}
+
+PrimitiveFrame Frame(int w, int h) {
+  PrimitiveFrame f;
+  f.width = w;
+  f.height = h;
+  return f;
+}
+
+TEST(ShapePrimitiveTest, NoSlotGivesAWideBoxOverTheWholeOutput) {
+  ShapePrimitive prims[MAX_SHAPE_SLOTS];
+  ShapeSlot slots[MAX_SHAPE_SLOTS] = {};
+  ASSERT_EQ(BuildShapePrimitives(slots, 0, Frame(40, 20), prims), 1);
+  EXPECT_EQ(prims[0].kind, SHAPE_BOX);
+  EXPECT_FLOAT_EQ(prims[0].center_x, 19.5f);
+  EXPECT_FLOAT_EQ(prims[0].center_y, 9.5f);
+  EXPECT_FLOAT_EQ(prims[0].half_width, 80.0f);
+  EXPECT_FLOAT_EQ(prims[0].half_height, 40.0f);
+  // Every pixel is inside; the value is the distance to the nearest edge
+  // of the wide box: the vertical edges are 40 away from the top row's
+  // centre line, so for (0, 0) it is 40 - 9.5 = 30.5.
+  EXPECT_FLOAT_EQ(MergedShapeDistance(0, 0, 0, 1, prims, 0, slots), 30.5f);
+}
+
+TEST(ShapePrimitiveTest, TransformsCentreAndScalesSizes) {
+  ShapeSlot slots[MAX_SHAPE_SLOTS] = {};
+  slots[0] = BoxSlot(10, 20, 8, 6, 5);
+  PrimitiveFrame f = Frame(100, 100);
+  f.scale_x_pct = 200;
+  f.scale_y_pct = 100;
+  f.anchor_x = 2;
+  f.anchor_y = 4;
+  f.position_x = 50;
+  f.position_y = 40;
+  f.request_left = 10;
+  f.request_top = 5;
+  ShapePrimitive prims[MAX_SHAPE_SLOTS];
+  ASSERT_EQ(BuildShapePrimitives(slots, 1, f, prims), 1);
+  // dx = (10 - 2) * 2 = 16, dy = (20 - 4) * 1 = 16; no rotation.
+  EXPECT_FLOAT_EQ(prims[0].center_x, 16 + 50 - 10 - 0.5f);
+  EXPECT_FLOAT_EQ(prims[0].center_y, 16 + 40 - 5 - 0.5f);
+  EXPECT_FLOAT_EQ(prims[0].half_width, 8.0f);
+  EXPECT_FLOAT_EQ(prims[0].half_height, 3.0f);
+  // Corner radius 5 * k (1.5) = 7.5, lowered to the half sizes.
+  EXPECT_FLOAT_EQ(prims[0].corner_radius, 3.0f);
+}
+
+TEST(ShapePrimitiveTest, ZeroSizesFallBackToTheCentre) {
+  ShapeSlot slots[MAX_SHAPE_SLOTS] = {};
+  slots[0] = BoxSlot(30.5, 20.5, 0, -1);
+  slots[1] = slots[0];
+  slots[1].kind = SHAPE_STAR;
+  ShapePrimitive prims[MAX_SHAPE_SLOTS];
+  ASSERT_EQ(BuildShapePrimitives(slots, 2, Frame(100, 100), prims), 2);
+  EXPECT_FLOAT_EQ(prims[0].half_width, 30.0f);
+  EXPECT_FLOAT_EQ(prims[0].half_height, 20.0f);
+  EXPECT_FLOAT_EQ(prims[1].outer_radius, 20.0f);
+  EXPECT_FLOAT_EQ(prims[1].inner_radius, 8.0f);
+  EXPECT_EQ(prims[1].points, 3);
+}
+
+TEST(ShapeDistanceFieldTest, RoundedBoxDistances) {
+  ShapeSlot slots[MAX_SHAPE_SLOTS] = {};
+  slots[0] = BoxSlot(10.5, 10.5, 10, 10, 2);  // centre at output pixel (10, 10)
+  ShapePrimitive prims[MAX_SHAPE_SLOTS];
+  const int n = BuildShapePrimitives(slots, 1, Frame(21, 21), prims);
+  EXPECT_FLOAT_EQ(MergedShapeDistance(10, 10, 0, n, prims, 1, slots), 5.0f);
+  EXPECT_FLOAT_EQ(MergedShapeDistance(15, 10, 0, n, prims, 1, slots), 0.0f);
+  EXPECT_FLOAT_EQ(MergedShapeDistance(18, 10, 0, n, prims, 1, slots), -3.0f);
+  // Near the corner the rounding shows: the corner circle of radius 2 sits
+  // at (13, 13); pixel (15, 15) is sqrt(8) - 2 outside it.
+  EXPECT_NEAR(MergedShapeDistance(15, 15, 0, n, prims, 1, slots), -(std::sqrt(8.0f) - 2.0f), 1e-5);
+}
+
+struct MergeCase {
+  std::uint32_t mode;
+  float expected_left, expected_overlap, expected_right;
+};
+
+// Two unit-height boxes side by side overlapping in the middle: left spans
+// x in [0, 20], right spans [10, 30]; sampled at x = 5 (left only), 15
+// (both) and 25 (right only) on the centre line, far from top and bottom.
+TEST(ShapeDistanceFieldTest, MergeModes) {
+  ShapeSlot slots[MAX_SHAPE_SLOTS] = {};
+  slots[0] = BoxSlot(10.5, 50.5, 20, 100);
+  slots[1] = BoxSlot(20.5, 50.5, 20, 100);
+  ShapePrimitive prims[MAX_SHAPE_SLOTS];
+  const int n = BuildShapePrimitives(slots, 2, Frame(40, 100), prims);
+  ASSERT_EQ(n, 2);
+  const MergeCase cases[] = {
+      {0, 5, 5, 5},      // union: the larger distance
+      {1, 5, 5, 5},
+      {2, 5, 5, 5},
+      {3, 5, -5, -5},    // left minus right
+      {4, -5, 5, -5},    // intersection
+      {5, 5, -5, 5},     // exclusion
+  };
+  for (const MergeCase& c : cases) {
+    SCOPED_TRACE(c.mode);
+    EXPECT_FLOAT_EQ(MergedShapeDistance(5, 50, c.mode, n, prims, 2, slots), c.expected_left);
+    EXPECT_FLOAT_EQ(MergedShapeDistance(15, 50, c.mode, n, prims, 2, slots), c.expected_overlap);
+    EXPECT_FLOAT_EQ(MergedShapeDistance(25, 50, c.mode, n, prims, 2, slots), c.expected_right);
+  }
+}
+
+TEST(ShapeDistanceFieldTest, SingleShapeUnderSubtractOrExcludeIsUnchanged) {
+  ShapeSlot slots[MAX_SHAPE_SLOTS] = {};
+  slots[0] = BoxSlot(10.5, 10.5, 10, 10);
+  ShapePrimitive prims[MAX_SHAPE_SLOTS];
+  const int n = BuildShapePrimitives(slots, 1, Frame(21, 21), prims);
+  for (std::uint32_t mode : {0u, 3u, 5u}) {
+    EXPECT_FLOAT_EQ(MergedShapeDistance(12, 10, mode, n, prims, 1, slots), 3.0f) << mode;
+  }
+}
+
+TEST(ShapeDistanceFieldTest, ShortPathEmptiesAnIntersection) {
+  ShapeSlot slots[MAX_SHAPE_SLOTS] = {};
+  slots[0] = BoxSlot(10.5, 10.5, 10, 10);
+  slots[1] = ShapeSlot{};
+  slots[1].kind = SHAPE_PATH;
+  slots[1].point_count = 2;
+  ShapePrimitive prims[MAX_SHAPE_SLOTS];
+  const int n = BuildShapePrimitives(slots, 2, Frame(21, 21), prims);
+  EXPECT_EQ(MergedShapeDistance(10, 10, 4, n, prims, 2, slots), SHAPE_DISTANCE_NONE);
+  EXPECT_FLOAT_EQ(MergedShapeDistance(10, 10, 1, n, prims, 2, slots), 5.0f);
+}
+
+TEST(ShapeDistanceFieldTest, PlanesAgreeAndDoNotDependOnTheThreadCount) {
+  ShapeSlot slots[MAX_SHAPE_SLOTS] = {};
+  slots[0] = BoxSlot(100, 80, 120, 60, 12);
+  slots[1] = ShapeSlot{};
+  slots[1].kind = SHAPE_ELLIPSE;
+  slots[1].center_x = 180;
+  slots[1].center_y = 140;
+  slots[1].size_x = 90;
+  slots[1].size_y = 50;
+  slots[1].rot_cos = std::cos(0.3);
+  slots[1].rot_sin = std::sin(0.3);
+  slots[2] = ShapeSlot{};
+  slots[2].kind = SHAPE_STAR;
+  slots[2].center_x = 60;
+  slots[2].center_y = 200;
+  slots[2].outer_radius = 50;
+  slots[2].inner_radius = 20;
+  slots[2].polystar_points = 5;
+  slots[2].outer_roundness = 30;
+  slots[2].rot_cos = 1;
+  std::vector<std::uint8_t> bytes[2];
+  for (int run = 0; run < 2; ++run) {
+    SetHardwareConcurrencyOverride(run == 0 ? 3 : 10);
+    ShapeSlot copy[MAX_SHAPE_SLOTS];
+    std::memcpy(copy, slots, sizeof copy);
+    ShapePrimitive prims[MAX_SHAPE_SLOTS];
+    const int n = BuildShapePrimitives(copy, 3, Frame(256, 300), prims);
+    FloatPlane depth, distance, height;
+    ASSERT_TRUE(AllocateFloatPlane(depth, 256, 300));
+    ASSERT_TRUE(AllocateFloatPlane(distance, 256, 300));
+    ASSERT_TRUE(AllocateFloatPlane(height, 256, 300));
+    ShapeDistanceField(1, n, prims, 3, copy, depth, distance, &height);
+    for (std::int64_t i = 0; i < distance.Size(); ++i) {
+      ASSERT_EQ(height.data[i], distance.data[i]);
+      ASSERT_EQ(depth.data[i], std::max(distance.data[i], 0.0f));
+    }
+    bytes[run].assign(reinterpret_cast<const std::uint8_t*>(distance.data.get()),
+                      reinterpret_cast<const std::uint8_t*>(distance.data.get() + distance.Size()));
+  }
+  SetHardwareConcurrencyOverride(-1);
+  EXPECT_EQ(bytes[0], bytes[1]);
+}
+
+}  // namespace
