@@ -44,9 +44,9 @@ void BlurRowsRange(std::int32_t width, std::int32_t radius, const float* src, fl
     std::int32_t x0 = inner_begin;
     for (; inner_end - x0 >= BLOCK; x0 += BLOCK) {
       float acc[BLOCK] = {};
-      const float* first = s + x0 - r;
-      for (std::int32_t k = 0; k <= 2 * r; ++k) {
-        for (std::int32_t j = 0; j < BLOCK; ++j) acc[j] += first[k + j];
+      const float* block = s + x0;
+      for (std::int32_t k = -r; k <= r; ++k) {
+        for (std::int32_t j = 0; j < BLOCK; ++j) acc[j] += block[k + j];
       }
       for (std::int32_t j = 0; j < BLOCK; ++j) d[x0 + j] = acc[j] / inner_taps;
     }
