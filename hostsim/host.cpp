@@ -5,6 +5,8 @@
 #include <cstring>
 
 #include "host/pf_errors.h"
+#include "hostsim/effect_instance.h"
+#include "hostsim/pre_render_suites.h"
 
 namespace hostsim {
 
@@ -52,6 +54,7 @@ Host::Host() {
   utils_.host_unlock_handle = CUnlockHandle;
   utils_.host_dispose_handle = CDisposeHandle;
   utils_.host_get_handle_size = CGetHandleSize;
+  InstallPreRenderSuites(*this);
   previous_ = g_current.exchange(this);
 }
 
@@ -81,6 +84,10 @@ std::vector<std::string> Host::Leaks() const {
   if (live != 0) out.push_back(std::to_string(live) + " host handle(s) still live");
   if (handles_.BadDisposeCount() != 0) {
     out.push_back(std::to_string(handles_.BadDisposeCount()) + " disposal(s) of a handle that was not live");
+  }
+  for (const auto& instance : scene_.effect_instances) {
+    const int params = instance->OutstandingParams();
+    if (params != 0) out.push_back(std::to_string(params) + " parameter(s) checked out and not checked in");
   }
   return out;
 }

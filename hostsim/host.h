@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "host/pf_in_data.h"
+#include "hostsim/call_failures.h"
 #include "hostsim/handle_table.h"
 #include "hostsim/scene.h"
 #include "hostsim/suite_registry.h"
@@ -30,6 +31,8 @@ class Host {
   SPBasicSuite* basic_suite() { return &basic_; }
   PF_UtilCallbacks* util_callbacks() { return &utils_; }
   SimScene& scene() { return scene_; }
+  // Failure switches and call counts of the simulated suites' operations.
+  CallFailures& calls() { return calls_; }
 
   // Parameters the plug-in declared through add_param, in call order.
   std::vector<PF_ParamDef>& added_params() { return added_params_; }
@@ -47,6 +50,7 @@ class Host {
   SuiteRegistry suites_;
   HandleTable handles_;
   SimScene scene_;
+  CallFailures calls_;
   SPBasicSuite basic_{};
   PF_UtilCallbacks utils_{};
   std::mutex params_mutex_;

@@ -12,4 +12,9 @@ SimComposition& SimScene::AddComposition(AEGP_ItemID item_id, A_long width, A_lo
   return *compositions.back();
 }
 
+SimEffectInstance& SimScene::AddEffectInstance(SimLayer* layer) {
+  effect_instances.push_back(std::make_unique<SimEffectInstance>(layer));
+  return *effect_instances.back();
+}
+
 }  // namespace hostsim

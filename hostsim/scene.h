@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "host/aegp_types.h"
+#include "hostsim/effect_instance.h"
 
 namespace hostsim {
 
@@ -37,8 +38,12 @@ struct SimScene {
   // while tests add compositions.
   std::vector<std::unique_ptr<SimComposition>> compositions;
   int most_recently_used = -1;  // index into compositions, -1 = none
+  // Applied instances of the effect; each one's effect_ref() goes into
+  // PF_InData for the commands sent to it.
+  std::vector<std::unique_ptr<SimEffectInstance>> effect_instances;
 
   SimComposition& AddComposition(AEGP_ItemID item_id, A_long width = 1920, A_long height = 1080);
+  SimEffectInstance& AddEffectInstance(SimLayer* layer);
 };
 
 }  // namespace hostsim
