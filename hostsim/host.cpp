@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "host/pf_errors.h"
+#include "hostsim/sim_suites.h"
 
 namespace hostsim {
 
@@ -53,6 +54,9 @@ Host::Host() {
   utils_.host_dispose_handle = CDisposeHandle;
   utils_.host_get_handle_size = CGetHandleSize;
   previous_ = g_current.exchange(this);
+  InstallCompSuites(*this);
+  InstallItemSuites(*this);
+  InstallLayerSuites(*this);
 }
 
 Host::~Host() { g_current.store(previous_); }
@@ -82,6 +86,13 @@ std::vector<std::string> Host::Leaks() const {
   if (handles_.BadDisposeCount() != 0) {
     out.push_back(std::to_string(handles_.BadDisposeCount()) + " disposal(s) of a handle that was not live");
   }
+  auto refs = [&out](const auto& pool) {
+    if (pool.Live() != 0) out.push_back(std::to_string(pool.Live()) + " " + pool.kind() + "(s) not disposed");
+    if (pool.BadDisposals() != 0) {
+      out.push_back(std::to_string(pool.BadDisposals()) + " disposal(s) of an " + pool.kind() + " that was not live");
+    }
+  };
+  refs(effect_refs_);
   return out;
 }
 
