@@ -7,6 +7,7 @@
 #include "host/pf_errors.h"
 #include "hostsim/effect_instance.h"
 #include "hostsim/pre_render_suites.h"
+#include "hostsim/sim_suites.h"
 
 namespace hostsim {
 
@@ -54,8 +55,11 @@ Host::Host() {
   utils_.host_unlock_handle = CUnlockHandle;
   utils_.host_dispose_handle = CDisposeHandle;
   utils_.host_get_handle_size = CGetHandleSize;
-  InstallPreRenderSuites(*this);
   previous_ = g_current.exchange(this);
+  InstallCompSuites(*this);
+  InstallItemSuites(*this);
+  InstallLayerSuites(*this);
+  InstallPreRenderSuites(*this);
 }
 
 Host::~Host() { g_current.store(previous_); }
@@ -89,6 +93,13 @@ std::vector<std::string> Host::Leaks() const {
     const int params = instance->OutstandingParams();
     if (params != 0) out.push_back(std::to_string(params) + " parameter(s) checked out and not checked in");
   }
+  auto refs = [&out](const auto& pool) {
+    if (pool.Live() != 0) out.push_back(std::to_string(pool.Live()) + " " + pool.kind() + "(s) not disposed");
+    if (pool.BadDisposals() != 0) {
+      out.push_back(std::to_string(pool.BadDisposals()) + " disposal(s) of an " + pool.kind() + " that was not live");
+    }
+  };
+  refs(effect_refs_);
   return out;
 }
 

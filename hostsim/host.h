@@ -12,10 +12,17 @@
 #include "host/pf_in_data.h"
 #include "hostsim/call_failures.h"
 #include "hostsim/handle_table.h"
+#include "hostsim/ref_pool.h"
 #include "hostsim/scene.h"
 #include "hostsim/suite_registry.h"
 
 namespace hostsim {
+
+// What an effect reference stands for: one effect of one layer.
+struct SimEffectRef {
+  SimLayer* layer = nullptr;
+  A_long index = 0;
+};
 
 class Host {
  public:
@@ -33,6 +40,8 @@ class Host {
   SimScene& scene() { return scene_; }
   // Failure switches and call counts of the simulated suites' operations.
   CallFailures& calls() { return calls_; }
+  // Effect references handed out by AEGP_GetLayerEffectByIndex.
+  RefPool<SimEffectRef>& effect_refs() { return effect_refs_; }
 
   // Parameters the plug-in declared through add_param, in call order.
   std::vector<PF_ParamDef>& added_params() { return added_params_; }
@@ -40,7 +49,8 @@ class Host {
   // add_param answers the call with this (1-based) number with `err`.
   void FailAddParamAt(int call_number, PF_Err err);
 
-  // Everything the plug-in still holds: unbalanced suites, live handles.
+  // Everything the plug-in still holds: unbalanced suites, live handles,
+  // undisposed references.
   std::vector<std::string> Leaks() const;
 
   // Called by the C callbacks.
@@ -51,6 +61,7 @@ class Host {
   HandleTable handles_;
   SimScene scene_;
   CallFailures calls_;
+  RefPool<SimEffectRef> effect_refs_{"effect reference"};
   SPBasicSuite basic_{};
   PF_UtilCallbacks utils_{};
   std::mutex params_mutex_;
