@@ -100,6 +100,7 @@ std::vector<std::string> Host::Leaks() const {
     }
   };
   refs(effect_refs_);
+  refs(text_outlines_);
   return out;
 }
 

@@ -18,6 +18,11 @@
 
 namespace hostsim {
 
+// What text outlines stand for: the glyph outlines of one layer.
+struct SimTextOutlinesRef {
+  SimLayer* layer = nullptr;
+};
+
 // What an effect reference stands for: one effect of one layer.
 struct SimEffectRef {
   SimLayer* layer = nullptr;
@@ -42,6 +47,8 @@ class Host {
   CallFailures& calls() { return calls_; }
   // Effect references handed out by AEGP_GetLayerEffectByIndex.
   RefPool<SimEffectRef>& effect_refs() { return effect_refs_; }
+  // Text outlines handed out by AEGP_GetNewTextOutlines.
+  RefPool<SimTextOutlinesRef>& text_outlines() { return text_outlines_; }
 
   // Parameters the plug-in declared through add_param, in call order.
   std::vector<PF_ParamDef>& added_params() { return added_params_; }
@@ -62,6 +69,7 @@ class Host {
   SimScene scene_;
   CallFailures calls_;
   RefPool<SimEffectRef> effect_refs_{"effect reference"};
+  RefPool<SimTextOutlinesRef> text_outlines_{"text outlines"};
   SPBasicSuite basic_{};
   PF_UtilCallbacks utils_{};
   std::mutex params_mutex_;

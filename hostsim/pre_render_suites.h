@@ -10,6 +10,11 @@ namespace hostsim {
 class Host;
 
 void RegisterSimHandleSuite(SuiteRegistry& registry);
+void RegisterSimPFInterfaceSuite(Host& host);
+void RegisterSimCompSuite25(Host& host);
+void RegisterSimFootageSuite(Host& host);
+void RegisterSimTextLayerSuites(Host& host);
+void RegisterSimLayerSuite13(Host& host);
 void InstallPreRenderSuites(Host& host);
 
 }  // namespace hostsim

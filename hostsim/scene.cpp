@@ -51,4 +51,31 @@ bool SimScene::MatchNameOfKey(AEGP_InstalledEffectKey key, std::string* match_na
   return false;
 }
 
+SimItem& SimScene::AddFootageItem(AEGP_ItemID id, A_long width, A_long height, A_u_long signature) {
+  auto item = std::make_unique<SimItem>();
+  item->id = id;
+  item->type = AEGP_ItemType_FOOTAGE;
+  item->width = width;
+  item->height = height;
+  item->has_main_footage = true;
+  item->footage_signature = signature;
+  items.push_back(std::move(item));
+  return *items.back();
+}
+
+SimComposition* SimScene::CompositionOf(const SimLayer* layer) {
+  for (const auto& comp : compositions) {
+    for (const SimLayer& l : comp->layers) {
+      if (&l == layer) return comp.get();
+    }
+  }
+  return nullptr;
+}
+
+A_long SimTextPath::Segments() const {
+  const auto n = static_cast<A_long>(vertices.size());
+  if (n == 0) return 0;
+  return open ? n - 1 : n;
+}
+
 }  // namespace hostsim

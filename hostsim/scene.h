@@ -17,11 +17,32 @@
 #include <vector>
 
 #include "host/aegp_types.h"
+#include "host/suites/pf_path_data_suite1.h"
 #include "hostsim/effect_instance.h"
 
 namespace hostsim {
 
 struct SimComposition;
+struct SimItem;
+
+// One glyph outline of a text layer: vertices joined by cubic segments;
+// a closed path has one segment per vertex, an open one a segment fewer.
+struct SimTextPath {
+  std::vector<PF_PathVertex> vertices;
+  bool open = false;
+  bool fail_segments = false;  // PF_PathNumSegments errs
+  int fail_vertex = -1;        // PF_PathVertexInfo errs from this index on
+  A_long Segments() const;
+};
+
+// A text layer's outlines at any time (AEGP_GetNewTextOutlines).
+struct SimTextOutlines {
+  std::vector<SimTextPath> paths;
+  bool fail_new = false;       // AEGP_GetNewTextOutlines errs
+  bool null_outlines = false;  // ... succeeds with a null handle
+  bool fail_count = false;     // AEGP_GetNumTextOutlines errs
+  int null_path = -1;          // AEGP_GetIndexedTextOutline gives null for this index
+};
 
 struct SimEffect {
   std::string match_name;
@@ -36,6 +57,14 @@ struct SimLayer {
   AEGP_LayerFlags flags = AEGP_LayerFlag_VIDEO_ACTIVE;
   std::vector<SimEffect> effects;
   std::set<std::string> failing_calls;
+  // Where the layer comes from and how it sits in its composition.
+  SimItem* source = nullptr;      // AEGP_GetLayerSourceItem; null: none
+  SimLayer* parent = nullptr;     // AEGP_GetLayerParent
+  A_Time offset{0, 1};            // layer time 0 in composition time
+  AEGP_LayerTransferMode transfer_mode{0, 0, 0};
+  SimLayer* track_matte = nullptr;  // AEGP_GetTrackMatteLayer
+  A_Matrix4 layer_to_world{{{1, 0, 0, 0}, {0, 1, 0, 0}, {0, 0, 1, 0}, {0, 0, 0, 1}}};
+  SimTextOutlines text;
 };
 
 // A project item. The item of a composition takes its id and size from
@@ -47,6 +76,10 @@ struct SimItem {
   A_long height = 0;
   SimComposition* composition = nullptr;
   std::set<std::string> failing_calls;
+  // The main footage of a footage item (AEGP_GetMainFootageFromItem),
+  // identified by its four-character signature ('Soli' for a solid).
+  bool has_main_footage = false;
+  A_u_long footage_signature = 0;
 
   AEGP_ItemID ItemId() const;
   A_long Width() const;
@@ -77,6 +110,10 @@ struct SimScene {
   std::vector<std::unique_ptr<SimEffectInstance>> effect_instances;
 
   SimEffectInstance& AddEffectInstance(SimLayer* layer);
+  // A footage item with main footage of this signature, or a solid.
+  SimItem& AddFootageItem(AEGP_ItemID id, A_long width, A_long height, A_u_long signature);
+  // The composition that holds the layer, or null.
+  SimComposition* CompositionOf(const SimLayer* layer);
   // Items that are not compositions (solids, footage), held by pointer for
   // the same reason.
   std::vector<std::unique_ptr<SimItem>> items;

@@ -5,6 +5,7 @@
 #include "host/suites/aegp_layer_suite11.h"
 #include "host/suites/aegp_layer_suite15.h"
 #include "hostsim/host.h"
+#include "hostsim/sim_layer_ops.h"
 #include "hostsim/sim_suites.h"
 
 namespace hostsim {
@@ -61,6 +62,14 @@ Suite MakeLayerSuite() {
   s.AEGP_GetLayerFlags = GetLayerFlags;
   s.AEGP_GetLayerObjectType = GetLayerObjectType;
   s.AEGP_GetLayerID = GetLayerID;
+  // What the smart pre-render reads (hostsim/sim_layer_ops.cpp).
+  s.AEGP_GetLayerSourceItem = SimGetLayerSourceItem;
+  s.AEGP_GetLayerParentComp = SimGetLayerParentComp;
+  s.AEGP_GetLayerOffset = SimGetLayerOffset;
+  s.AEGP_GetLayerTransferMode = SimGetLayerTransferMode;
+  s.AEGP_GetLayerToWorldXform = SimGetLayerToWorldXform;
+  s.AEGP_GetLayerParent = SimGetLayerParent;
+  s.AEGP_GetTrackMatteLayer = SimGetTrackMatteLayer;
   return s;
 }
 
