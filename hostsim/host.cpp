@@ -3,8 +3,10 @@
 #include <atomic>
 #include <cstdlib>
 #include <cstring>
+#include <utility>
 
 #include "host/pf_errors.h"
+#include "hostsim/stream_suites.h"
 
 namespace hostsim {
 
@@ -52,6 +54,7 @@ Host::Host() {
   utils_.host_unlock_handle = CUnlockHandle;
   utils_.host_dispose_handle = CDisposeHandle;
   utils_.host_get_handle_size = CGetHandleSize;
+  InstallStreamSuites(*this);
   previous_ = g_current.exchange(this);
 }
 
@@ -82,6 +85,7 @@ std::vector<std::string> Host::Leaks() const {
   if (handles_.BadDisposeCount() != 0) {
     out.push_back(std::to_string(handles_.BadDisposeCount()) + " disposal(s) of a handle that was not live");
   }
+  for (std::string& leak : streams_.Leaks()) out.push_back(std::move(leak));
   return out;
 }
 

@@ -12,6 +12,7 @@
 #include "host/pf_in_data.h"
 #include "hostsim/handle_table.h"
 #include "hostsim/scene.h"
+#include "hostsim/stream_registry.h"
 #include "hostsim/suite_registry.h"
 
 namespace hostsim {
@@ -30,6 +31,10 @@ class Host {
   SPBasicSuite* basic_suite() { return &basic_; }
   PF_UtilCallbacks* util_callbacks() { return &utils_; }
   SimScene& scene() { return scene_; }
+  // Stream references, values, memory handles and mask references held by
+  // the plug-in, and the log of stream reads.
+  StreamRegistry& streams() { return streams_; }
+  const StreamRegistry& streams() const { return streams_; }
 
   // Parameters the plug-in declared through add_param, in call order.
   std::vector<PF_ParamDef>& added_params() { return added_params_; }
@@ -37,7 +42,8 @@ class Host {
   // add_param answers the call with this (1-based) number with `err`.
   void FailAddParamAt(int call_number, PF_Err err);
 
-  // Everything the plug-in still holds: unbalanced suites, live handles.
+  // Everything the plug-in still holds: unbalanced suites, live handles,
+  // stream references, stream values and memory handles.
   std::vector<std::string> Leaks() const;
 
   // Called by the C callbacks.
@@ -47,6 +53,7 @@ class Host {
   SuiteRegistry suites_;
   HandleTable handles_;
   SimScene scene_;
+  StreamRegistry streams_;
   SPBasicSuite basic_{};
   PF_UtilCallbacks utils_{};
   std::mutex params_mutex_;

@@ -1,14 +1,15 @@
 // The simulated project: compositions with their layers, and each layer's
-// effects. The suites of the simulated host read this model; tests build it
-// directly. Further properties of layers (streams, masks, shape contents,
-// text, mattes, sources) are added beside these as the suites that read
-// them are simulated.
+// effects, each layer's property tree, transform streams and masks. The
+// suites of the simulated host read this model; tests build it directly.
+// Further properties of layers (text, mattes, sources) are added beside
+// these as the suites that read them are simulated.
 #pragma once
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "host/aegp_types.h"
+#include "hostsim/stream_model.h"
 
 namespace hostsim {
 
@@ -23,6 +24,11 @@ struct SimLayer {
   AEGP_ObjectType object_type = AEGP_ObjectType_AV;
   AEGP_LayerFlags flags = AEGP_LayerFlag_VIDEO_ACTIVE;
   std::vector<SimEffect> effects;
+  // The root of the layer's property tree (AEGP_GetNewStreamRefForLayer);
+  // a shape layer's contents hang below it (see shape_contents_builder.h).
+  SimStreamNode properties = NamedGroup("ADBE AV Layer", "Layer");
+  SimLayerTransform transform;
+  std::vector<SimMask> masks;
 };
 
 struct SimComposition {
