@@ -3,11 +3,13 @@
 #include <atomic>
 #include <cstdlib>
 #include <cstring>
+#include <utility>
 
 #include "host/pf_errors.h"
 #include "hostsim/effect_instance.h"
 #include "hostsim/pre_render_suites.h"
 #include "hostsim/sim_suites.h"
+#include "hostsim/stream_suites.h"
 
 namespace hostsim {
 
@@ -55,6 +57,7 @@ Host::Host() {
   utils_.host_unlock_handle = CUnlockHandle;
   utils_.host_dispose_handle = CDisposeHandle;
   utils_.host_get_handle_size = CGetHandleSize;
+  InstallStreamSuites(*this);
   previous_ = g_current.exchange(this);
   InstallCompSuites(*this);
   InstallItemSuites(*this);
@@ -101,6 +104,7 @@ std::vector<std::string> Host::Leaks() const {
   };
   refs(effect_refs_);
   refs(text_outlines_);
+  for (std::string& leak : streams_.Leaks()) out.push_back(std::move(leak));
   return out;
 }
 

@@ -14,6 +14,7 @@
 #include "hostsim/handle_table.h"
 #include "hostsim/ref_pool.h"
 #include "hostsim/scene.h"
+#include "hostsim/stream_registry.h"
 #include "hostsim/suite_registry.h"
 
 namespace hostsim {
@@ -49,6 +50,10 @@ class Host {
   RefPool<SimEffectRef>& effect_refs() { return effect_refs_; }
   // Text outlines handed out by AEGP_GetNewTextOutlines.
   RefPool<SimTextOutlinesRef>& text_outlines() { return text_outlines_; }
+  // Stream references, values, memory handles and mask references held by
+  // the plug-in, and the log of stream reads.
+  StreamRegistry& streams() { return streams_; }
+  const StreamRegistry& streams() const { return streams_; }
 
   // Parameters the plug-in declared through add_param, in call order.
   std::vector<PF_ParamDef>& added_params() { return added_params_; }
@@ -57,7 +62,8 @@ class Host {
   void FailAddParamAt(int call_number, PF_Err err);
 
   // Everything the plug-in still holds: unbalanced suites, live handles,
-  // undisposed references.
+  // undisposed references, stream references, stream values and memory
+  // handles.
   std::vector<std::string> Leaks() const;
 
   // Called by the C callbacks.
@@ -70,6 +76,7 @@ class Host {
   CallFailures calls_;
   RefPool<SimEffectRef> effect_refs_{"effect reference"};
   RefPool<SimTextOutlinesRef> text_outlines_{"text outlines"};
+  StreamRegistry streams_;
   SPBasicSuite basic_{};
   PF_UtilCallbacks utils_{};
   std::mutex params_mutex_;

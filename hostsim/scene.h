@@ -8,7 +8,8 @@
 // AEGP_CompH is a SimComposition*, AEGP_LayerH a SimLayer*, AEGP_ItemH a
 // SimItem*. Every object also carries `failing_calls`: host operations,
 // by name ("AEGP_GetLayerFlags"), that answer with an error when asked
-// about this object only.
+// about this object only. Each layer also holds its property tree,
+// transform streams and masks (stream_model.h).
 #pragma once
 #include <map>
 #include <memory>
@@ -19,6 +20,7 @@
 #include "host/aegp_types.h"
 #include "host/suites/pf_path_data_suite1.h"
 #include "hostsim/effect_instance.h"
+#include "hostsim/stream_model.h"
 
 namespace hostsim {
 
@@ -65,6 +67,11 @@ struct SimLayer {
   SimLayer* track_matte = nullptr;  // AEGP_GetTrackMatteLayer
   A_Matrix4 layer_to_world{{{1, 0, 0, 0}, {0, 1, 0, 0}, {0, 0, 1, 0}, {0, 0, 0, 1}}};
   SimTextOutlines text;
+  // The root of the layer's property tree (AEGP_GetNewStreamRefForLayer);
+  // a shape layer's contents hang below it (see shape_contents_builder.h).
+  SimStreamNode properties = NamedGroup("ADBE AV Layer", "Layer");
+  SimLayerTransform transform;
+  std::vector<SimMask> masks;
 };
 
 // A project item. The item of a composition takes its id and size from
