@@ -12,6 +12,7 @@ void InstallPreRenderSuites(Host& host) {
   RegisterSimFootageSuite(host);
   RegisterSimTextLayerSuites(host);
   RegisterSimLayerSuite13(host);
+  RegisterSimLayerMaskSuite(host);
 }
 
 }  // namespace hostsim

@@ -15,6 +15,7 @@ void RegisterSimCompSuite25(Host& host);
 void RegisterSimFootageSuite(Host& host);
 void RegisterSimTextLayerSuites(Host& host);
 void RegisterSimLayerSuite13(Host& host);
+void RegisterSimLayerMaskSuite(Host& host);
 void InstallPreRenderSuites(Host& host);
 
 }  // namespace hostsim
