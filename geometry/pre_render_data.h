@@ -162,4 +162,4 @@ static_assert(sizeof(PreRenderData) == MATTE_RASTER_OFFSET);
 
 // The host's delete-pre-render-data callback: disposes the record's handle.
 // Never lets an exception reach the host.
-void DeletePreRenderData(void* pre_render_data);
+void DeletePreRenderData(void* pre_render_data) noexcept;

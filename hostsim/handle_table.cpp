@@ -26,6 +26,7 @@ PF_Handle HandleTable::New(std::uint64_t size) {
     delete b;
     return nullptr;
   }
+  if (new_fill_ >= 0) std::memset(b->storage, new_fill_, static_cast<std::size_t>(size));
   PF_Handle h = &b->storage;
   live_[h] = b;
   return h;
@@ -78,6 +79,16 @@ void HandleTable::FailNextNew(int count) {
 void HandleTable::FailNextLock(int count) {
   std::lock_guard<std::mutex> lock(mutex_);
   fail_lock_ = count;
+}
+
+void HandleTable::SetNewFill(std::uint8_t byte) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  new_fill_ = byte;
+}
+
+void HandleTable::ClearNewFill() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  new_fill_ = -1;
 }
 
 bool HandleTable::IsLive(PF_Handle h) const {

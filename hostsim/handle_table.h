@@ -25,6 +25,10 @@ class HandleTable {
   void FailNextNew(int count = 1);
   // The next `count` calls of Lock return null.
   void FailNextLock(int count = 1);
+  // New handles start filled with this byte instead of zeros, until cleared
+  // (so a test sees which bytes the plug-in left alone).
+  void SetNewFill(std::uint8_t byte);
+  void ClearNewFill();
 
   bool IsLive(PF_Handle h) const;
   int LiveCount() const;
@@ -46,6 +50,7 @@ class HandleTable {
   std::map<PF_Handle, Block*> live_;
   int fail_new_ = 0;
   int fail_lock_ = 0;
+  int new_fill_ = -1;
   int new_count_ = 0;
   int dispose_count_ = 0;
   int lock_count_ = 0;

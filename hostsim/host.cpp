@@ -3,8 +3,13 @@
 #include <atomic>
 #include <cstdlib>
 #include <cstring>
+#include <utility>
 
 #include "host/pf_errors.h"
+#include "hostsim/effect_instance.h"
+#include "hostsim/pre_render_suites.h"
+#include "hostsim/sim_suites.h"
+#include "hostsim/stream_suites.h"
 
 namespace hostsim {
 
@@ -52,7 +57,12 @@ Host::Host() {
   utils_.host_unlock_handle = CUnlockHandle;
   utils_.host_dispose_handle = CDisposeHandle;
   utils_.host_get_handle_size = CGetHandleSize;
+  InstallStreamSuites(*this);
   previous_ = g_current.exchange(this);
+  InstallCompSuites(*this);
+  InstallItemSuites(*this);
+  InstallLayerSuites(*this);
+  InstallPreRenderSuites(*this);
 }
 
 Host::~Host() { g_current.store(previous_); }
@@ -82,6 +92,19 @@ std::vector<std::string> Host::Leaks() const {
   if (handles_.BadDisposeCount() != 0) {
     out.push_back(std::to_string(handles_.BadDisposeCount()) + " disposal(s) of a handle that was not live");
   }
+  for (const auto& instance : scene_.effect_instances) {
+    const int params = instance->OutstandingParams();
+    if (params != 0) out.push_back(std::to_string(params) + " parameter(s) checked out and not checked in");
+  }
+  auto refs = [&out](const auto& pool) {
+    if (pool.Live() != 0) out.push_back(std::to_string(pool.Live()) + " " + pool.kind() + "(s) not disposed");
+    if (pool.BadDisposals() != 0) {
+      out.push_back(std::to_string(pool.BadDisposals()) + " disposal(s) of an " + pool.kind() + " that was not live");
+    }
+  };
+  refs(effect_refs_);
+  refs(text_outlines_);
+  for (std::string& leak : streams_.Leaks()) out.push_back(std::move(leak));
   return out;
 }
 

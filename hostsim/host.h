@@ -10,11 +10,25 @@
 #include <vector>
 
 #include "host/pf_in_data.h"
+#include "hostsim/call_failures.h"
 #include "hostsim/handle_table.h"
+#include "hostsim/ref_pool.h"
 #include "hostsim/scene.h"
+#include "hostsim/stream_registry.h"
 #include "hostsim/suite_registry.h"
 
 namespace hostsim {
+
+// What text outlines stand for: the glyph outlines of one layer.
+struct SimTextOutlinesRef {
+  SimLayer* layer = nullptr;
+};
+
+// What an effect reference stands for: one effect of one layer.
+struct SimEffectRef {
+  SimLayer* layer = nullptr;
+  A_long index = 0;
+};
 
 class Host {
  public:
@@ -30,6 +44,16 @@ class Host {
   SPBasicSuite* basic_suite() { return &basic_; }
   PF_UtilCallbacks* util_callbacks() { return &utils_; }
   SimScene& scene() { return scene_; }
+  // Failure switches and call counts of the simulated suites' operations.
+  CallFailures& calls() { return calls_; }
+  // Effect references handed out by AEGP_GetLayerEffectByIndex.
+  RefPool<SimEffectRef>& effect_refs() { return effect_refs_; }
+  // Text outlines handed out by AEGP_GetNewTextOutlines.
+  RefPool<SimTextOutlinesRef>& text_outlines() { return text_outlines_; }
+  // Stream references, values, memory handles and mask references held by
+  // the plug-in, and the log of stream reads.
+  StreamRegistry& streams() { return streams_; }
+  const StreamRegistry& streams() const { return streams_; }
 
   // Parameters the plug-in declared through add_param, in call order.
   std::vector<PF_ParamDef>& added_params() { return added_params_; }
@@ -37,7 +61,9 @@ class Host {
   // add_param answers the call with this (1-based) number with `err`.
   void FailAddParamAt(int call_number, PF_Err err);
 
-  // Everything the plug-in still holds: unbalanced suites, live handles.
+  // Everything the plug-in still holds: unbalanced suites, live handles,
+  // undisposed references, stream references, stream values and memory
+  // handles.
   std::vector<std::string> Leaks() const;
 
   // Called by the C callbacks.
@@ -47,6 +73,10 @@ class Host {
   SuiteRegistry suites_;
   HandleTable handles_;
   SimScene scene_;
+  CallFailures calls_;
+  RefPool<SimEffectRef> effect_refs_{"effect reference"};
+  RefPool<SimTextOutlinesRef> text_outlines_{"text outlines"};
+  StreamRegistry streams_;
   SPBasicSuite basic_{};
   PF_UtilCallbacks utils_{};
   std::mutex params_mutex_;

@@ -55,7 +55,8 @@ TEST_F(SuiteHandlerTest, TwoVersionsOfOneSuiteAreReleasedEachWithItsOwnVersion) 
 
 TEST_F(SuiteHandlerTest, MissingAndNullSuitesThrow516AndCacheNothing) {
   SuiteHandler suites(host_.basic_suite());
-  // Not registered at all: the host answers with an error.
+  // Missing from the host: it answers with an error.
+  host_.suites().SetMissing("AEGP Comp Suite", 25, true);
   try {
     suites.CompSuiteV25();
     FAIL() << "expected a throw";
