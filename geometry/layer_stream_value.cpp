@@ -1,6 +1,7 @@
 #include "geometry/layer_stream_value.h"
 
 #include <cmath>
+#include <cstring>
 
 #include "host/pf_errors.h"
 #include "host/suites/aegp_stream_suite10.h"
@@ -31,8 +32,12 @@ bool ReadLayerStreamValue(SuiteHandler& suites, AEGP_LayerH layer, AEGP_LayerStr
     AEGP_StreamValue2 value{};
     if (streams10->AEGP_GetNewStreamValue(STREAM_PLUGIN_ID, stream, mode, &time, WITH_EXPRESSIONS, &value) ==
         A_Err_NONE) {
-      const double vx = two_dimensional ? value.val.two_d.x : value.val.one_d;
-      const double vy = two_dimensional ? value.val.two_d.y : 0.0;
+      // One-, two- and three-dimensional values all begin with x (then y)
+      // as doubles, so the first two are taken whatever the stream's type.
+      double xy[2];
+      std::memcpy(xy, &value.val, sizeof xy);
+      const double vx = xy[0];
+      const double vy = two_dimensional ? xy[1] : 0.0;
       // An expression can produce NaN or infinity; such a value is as good
       // as unreadable.
       if (std::isfinite(vx) && std::isfinite(vy)) {

@@ -28,9 +28,13 @@ void* PreRenderRecordHandle::Create(std::uint64_t size) {
   return memory;
 }
 
-PF_Handle PreRenderRecordHandle::Release() {
+void PreRenderRecordHandle::Unlock() {
   if (locked_ && suite_->host_unlock_handle != nullptr) suite_->host_unlock_handle(handle_);
   locked_ = false;
+}
+
+PF_Handle PreRenderRecordHandle::Release() {
+  Unlock();
   PF_Handle h = handle_;
   handle_ = nullptr;
   return h;

@@ -25,7 +25,10 @@ class PreRenderRecordHandle {
   // Creates a handle of `size` bytes and locks it. Null when the host gives
   // no handle, or no memory for it (the handle is then disposed at once).
   void* Create(std::uint64_t size);
-  // Unlocks the handle and gives it up to the caller (the host).
+  // Unlocks the handle; it stays owned (and is disposed by the destructor)
+  // until Release.
+  void Unlock();
+  // Unlocks the handle if still locked and gives it up to the caller.
   PF_Handle Release();
 
  private:
