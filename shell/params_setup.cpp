@@ -15,7 +15,6 @@
 namespace {
 
 struct FloatSliderSpec {
-  ParamIndex index;
   ParamDiskId disk_id;
   StrID name;
   PF_FpShort dflt;
@@ -77,19 +76,19 @@ void FloatSlider(PF_ParamDef& def, const FloatSliderSpec& spec) {
   def.uu.id = spec.disk_id;
 }
 
-constexpr FloatSliderSpec LIGHT_INTENSITY = {PARAM_LIGHT_INTENSITY, DISK_ID_LIGHT_INTENSITY, STR_LIGHT_INTENSITY,
+constexpr FloatSliderSpec LIGHT_INTENSITY = {DISK_ID_LIGHT_INTENSITY, STR_LIGHT_INTENSITY,
                                              100.0f, 0.0f, 100.0f, 0.0f, 100.0f, 0};
 constexpr FloatSliderSpec MIDDLE_SLIDERS[] = {
-    {PARAM_REFRACTION, DISK_ID_REFRACTION, STR_REFRACTION, 70.0f, -100.0f, 100.0f, -100.0f, 100.0f, 1},
-    {PARAM_DEPTH, DISK_ID_DEPTH, STR_DEPTH, 40.0f, 0.0f, 100.0f, 0.0f, 100.0f, 1},
-    {PARAM_DISPERSION, DISK_ID_DISPERSION, STR_DISPERSION, 50.0f, 0.0f, 100.0f, 0.0f, 100.0f, 1},
-    {PARAM_FROST, DISK_ID_FROST, STR_FROST, 0.0f, 0.0f, 100.0f, 0.0f, 100.0f, 1},
-    {PARAM_SPLAY, DISK_ID_SPLAY, STR_SPLAY, 0.0f, 0.0f, 100.0f, 0.0f, 100.0f, 1},
+    {DISK_ID_REFRACTION, STR_REFRACTION, 70.0f, -100.0f, 100.0f, -100.0f, 100.0f, 1},
+    {DISK_ID_DEPTH, STR_DEPTH, 40.0f, 0.0f, 100.0f, 0.0f, 100.0f, 1},
+    {DISK_ID_DISPERSION, STR_DISPERSION, 50.0f, 0.0f, 100.0f, 0.0f, 100.0f, 1},
+    {DISK_ID_FROST, STR_FROST, 0.0f, 0.0f, 100.0f, 0.0f, 100.0f, 1},
+    {DISK_ID_SPLAY, STR_SPLAY, 0.0f, 0.0f, 100.0f, 0.0f, 100.0f, 1},
 };
 constexpr FloatSliderSpec ADJUSTMENT_SLIDERS[] = {
-    {PARAM_MAGNIFY, DISK_ID_MAGNIFY, STR_MAGNIFY, 0.0f, -100.0f, 100.0f, -100.0f, 100.0f, 1},
-    {PARAM_EFFECT_SCALE, DISK_ID_EFFECT_SCALE, STR_EFFECT_SCALE, 1.0f, 0.1f, 4.0f, 0.1f, 4.0f, 1},
-    {PARAM_RIM_SCALE, DISK_ID_RIM_SCALE, STR_RIM_SCALE, 1.0f, 0.1f, 4.0f, 0.1f, 4.0f, 1},
+    {DISK_ID_MAGNIFY, STR_MAGNIFY, 0.0f, -100.0f, 100.0f, -100.0f, 100.0f, 1},
+    {DISK_ID_EFFECT_SCALE, STR_EFFECT_SCALE, 1.0f, 0.1f, 4.0f, 0.1f, 4.0f, 1},
+    {DISK_ID_RIM_SCALE, STR_RIM_SCALE, 1.0f, 0.1f, 4.0f, 0.1f, 4.0f, 1},
 };
 
 constexpr PF_ParamIndex APPEND = -1;
