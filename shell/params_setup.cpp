@@ -14,7 +14,7 @@
 
 namespace {
 
-struct FloatSliderSpec {
+struct SliderValues {
   ParamDiskId disk_id;
   StrID name;
   PF_FpShort dflt;
@@ -59,33 +59,33 @@ void LightAngle(PF_ParamDef& def) {
   def.uu.id = DISK_ID_LIGHT_ANGLE;
 }
 
-void FloatSlider(PF_ParamDef& def, const FloatSliderSpec& spec) {
+void FloatSlider(PF_ParamDef& def, const SliderValues& slider) {
   def = PF_ParamDef{};
   def.param_type = PF_Param_FLOAT_SLIDER;
   def.flags = 0;
-  CopyParamName(def.name, GetStringPtr(spec.name));
-  def.u.fs_d.value = static_cast<PF_FpLong>(spec.dflt);
-  def.u.fs_d.dephault = spec.dflt;
-  def.u.fs_d.valid_min = spec.valid_min;
-  def.u.fs_d.valid_max = spec.valid_max;
-  def.u.fs_d.slider_min = spec.slider_min;
-  def.u.fs_d.slider_max = spec.slider_max;
-  def.u.fs_d.precision = spec.precision;
+  CopyParamName(def.name, GetStringPtr(slider.name));
+  def.u.fs_d.value = static_cast<PF_FpLong>(slider.dflt);
+  def.u.fs_d.dephault = slider.dflt;
+  def.u.fs_d.valid_min = slider.valid_min;
+  def.u.fs_d.valid_max = slider.valid_max;
+  def.u.fs_d.slider_min = slider.slider_min;
+  def.u.fs_d.slider_max = slider.slider_max;
+  def.u.fs_d.precision = slider.precision;
   def.u.fs_d.display_flags = 0;
   def.u.fs_d.curve_tolerance = 0.0f;
-  def.uu.id = spec.disk_id;
+  def.uu.id = slider.disk_id;
 }
 
-constexpr FloatSliderSpec LIGHT_INTENSITY = {DISK_ID_LIGHT_INTENSITY, STR_LIGHT_INTENSITY,
+constexpr SliderValues LIGHT_INTENSITY = {DISK_ID_LIGHT_INTENSITY, STR_LIGHT_INTENSITY,
                                              100.0f, 0.0f, 100.0f, 0.0f, 100.0f, 0};
-constexpr FloatSliderSpec MIDDLE_SLIDERS[] = {
+constexpr SliderValues MIDDLE_SLIDERS[] = {
     {DISK_ID_REFRACTION, STR_REFRACTION, 70.0f, -100.0f, 100.0f, -100.0f, 100.0f, 1},
     {DISK_ID_DEPTH, STR_DEPTH, 40.0f, 0.0f, 100.0f, 0.0f, 100.0f, 1},
     {DISK_ID_DISPERSION, STR_DISPERSION, 50.0f, 0.0f, 100.0f, 0.0f, 100.0f, 1},
     {DISK_ID_FROST, STR_FROST, 0.0f, 0.0f, 100.0f, 0.0f, 100.0f, 1},
     {DISK_ID_SPLAY, STR_SPLAY, 0.0f, 0.0f, 100.0f, 0.0f, 100.0f, 1},
 };
-constexpr FloatSliderSpec ADJUSTMENT_SLIDERS[] = {
+constexpr SliderValues ADJUSTMENT_SLIDERS[] = {
     {DISK_ID_MAGNIFY, STR_MAGNIFY, 0.0f, -100.0f, 100.0f, -100.0f, 100.0f, 1},
     {DISK_ID_EFFECT_SCALE, STR_EFFECT_SCALE, 1.0f, 0.1f, 4.0f, 0.1f, 4.0f, 1},
     {DISK_ID_RIM_SCALE, STR_RIM_SCALE, 1.0f, 0.1f, 4.0f, 0.1f, 4.0f, 1},
@@ -109,14 +109,14 @@ PF_Err ParamsSetup(PF_InData* in_data, PF_OutData* out_data, PF_ParamDef*[], PF_
   if (const PF_Err err = add()) return err;
   EndGroup(def, DISK_ID_LIGHT_GROUP_END);
   if (const PF_Err err = add()) return err;
-  for (const FloatSliderSpec& spec : MIDDLE_SLIDERS) {
-    FloatSlider(def, spec);
+  for (const SliderValues& slider : MIDDLE_SLIDERS) {
+    FloatSlider(def, slider);
     if (const PF_Err err = add()) return err;
   }
   StartGroup(def, DISK_ID_ADJUSTMENTS_GROUP_START, STR_ADJUSTMENTS, PF_ParamFlag_START_COLLAPSED);
   if (const PF_Err err = add()) return err;
-  for (const FloatSliderSpec& spec : ADJUSTMENT_SLIDERS) {
-    FloatSlider(def, spec);
+  for (const SliderValues& slider : ADJUSTMENT_SLIDERS) {
+    FloatSlider(def, slider);
     if (const PF_Err err = add()) return err;
   }
   EndGroup(def, DISK_ID_ADJUSTMENTS_GROUP_END);
