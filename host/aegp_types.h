@@ -38,6 +38,16 @@ using AEGP_MaskStream = A_long;
 using AEGP_TrackMatte = A_long;
 using AEGP_TransferFlags = A_long;
 using AEGP_LayerQuality = A_long;
+using AEGP_GlobalRefcon = void*;
+using PF_TransferMode = A_long;
+
+// A layer's blending: its transfer mode, the transfer flags and the kind of
+// track matte it uses.
+struct AEGP_LayerTransferMode {
+  PF_TransferMode mode;
+  AEGP_TransferFlags flags;
+  AEGP_TrackMatte track_matte;
+};
 
 constexpr AEGP_ObjectType AEGP_ObjectType_NONE = -1;
 constexpr AEGP_ObjectType AEGP_ObjectType_AV = 0;
@@ -57,6 +67,12 @@ constexpr AEGP_LayerFlags AEGP_LayerFlag_SHY = 0x00000040;
 constexpr AEGP_LayerFlags AEGP_LayerFlag_COLLAPSE = 0x00000080;
 constexpr AEGP_LayerFlags AEGP_LayerFlag_AUTO_ORIENT_ROTATION = 0x00000100;
 constexpr AEGP_LayerFlags AEGP_LayerFlag_ADJUSTMENT_LAYER = 0x00000200;
+
+constexpr AEGP_ItemType AEGP_ItemType_NONE = 0;
+constexpr AEGP_ItemType AEGP_ItemType_FOLDER = 1;
+constexpr AEGP_ItemType AEGP_ItemType_COMP = 2;
+constexpr AEGP_ItemType AEGP_ItemType_SOLID_defunct = 3;
+constexpr AEGP_ItemType AEGP_ItemType_FOOTAGE = 4;
 
 constexpr AEGP_EffectFlags AEGP_EffectFlags_NONE = 0;
 constexpr AEGP_EffectFlags AEGP_EffectFlags_ACTIVE = 1L << 0;

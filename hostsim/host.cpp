@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "host/pf_errors.h"
+#include "hostsim/sim_suites.h"
 
 namespace hostsim {
 
@@ -53,6 +54,27 @@ Host::Host() {
   utils_.host_dispose_handle = CDisposeHandle;
   utils_.host_get_handle_size = CGetHandleSize;
   previous_ = g_current.exchange(this);
+  InstallCompSuites(*this);
+  InstallItemSuites(*this);
+  InstallLayerSuites(*this);
+  InstallEffectSuites(*this);
+  InstallUtilitySuites(*this);
+  InstallRegisterSuites(*this);
+  InstallAnsiSuites(*this);
+  InstallCacheOnLoadSuites(*this);
+}
+
+A_Err Host::RunIdleHooks(A_long* max_sleep) {
+  A_long sleep = 0;
+  A_long* sleep_ptr = max_sleep != nullptr ? max_sleep : &sleep;
+  A_Err first = A_Err_NONE;
+  // A copy: a hook may register further hooks while it runs.
+  const std::vector<SimIdleHook> hooks = idle_hooks_;
+  for (const SimIdleHook& h : hooks) {
+    const A_Err err = h.hook(nullptr, h.refcon, sleep_ptr);
+    if (first == A_Err_NONE) first = err;
+  }
+  return first;
 }
 
 Host::~Host() { g_current.store(previous_); }
@@ -82,6 +104,13 @@ std::vector<std::string> Host::Leaks() const {
   if (handles_.BadDisposeCount() != 0) {
     out.push_back(std::to_string(handles_.BadDisposeCount()) + " disposal(s) of a handle that was not live");
   }
+  auto refs = [&out](const auto& pool) {
+    if (pool.Live() != 0) out.push_back(std::to_string(pool.Live()) + " " + pool.kind() + "(s) not disposed");
+    if (pool.BadDisposals() != 0) {
+      out.push_back(std::to_string(pool.BadDisposals()) + " disposal(s) of an " + pool.kind() + " that was not live");
+    }
+  };
+  refs(effect_refs_);
   return out;
 }
 
