@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <functional>
 #include <random>
@@ -243,7 +244,7 @@ TYPED_TEST(RimLightPassTest, NoChannelAboveAlphaOrFullAndOutsideUntouched) {
     s.light_intensity = 400.0;  // strong enough to saturate
     s.scale_factor = 2.0;
     s.depth_px = 20.0;
-    world.storage = before;
+    std::copy(before.begin(), before.end(), world.storage.begin());
     RimLightPass<Pixel>(world.world, s, InputsFor(planes, PaneCentre{22.0f, 19.0f, 14.0f}));
     std::int32_t changed = 0;
     for (std::int32_t y = 0; y < h; ++y)
