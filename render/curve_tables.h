@@ -17,9 +17,10 @@ extern const CurveTable CURVE_PROFILE_RISE;     // rises from 0 to 1
 CurveTable& BuildBezierCurveTable(CurveTable& table, float y0, float x1, float y1, float x2, float y2, float y3);
 
 // Linear interpolation in the table; t at or below 0 and at or above 1 give
-// the end entries.
+// the end entries. A NaN t reads as the first entry rather than indexing the
+// table with an undefined conversion.
 inline float CurveLookup(const CurveTable& table, float t) {
-  if (t <= 0.0f) return table[0];
+  if (!(t > 0.0f)) return table[0];
   if (t >= 1.0f) return table[CURVE_TABLE_SIZE - 1];
   const float scaled = t * 255.0f;
   const int i = static_cast<int>(scaled);

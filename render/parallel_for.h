@@ -5,6 +5,7 @@
 // chunk itself. Small passes and small machines run inline.
 #pragma once
 #include <atomic>
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <new>
@@ -49,6 +50,13 @@ struct WorkerRecord {
   std::atomic<bool>* failed;
 };
 
+// What the caller sees when a body failed on a worker: a std::bad_alloc
+// whatever the body threw, with the same message on every platform.
+class WorkerFailure : public std::bad_alloc {
+ public:
+  const char* what() const noexcept override { return "bad allocation"; }
+};
+
 // Joins whatever was started, also when a later start throws, so no worker
 // outlives the call.
 struct JoinAll {
@@ -74,16 +82,21 @@ void ParallelFor(std::int32_t count, const Body& body) {
     body(0, count);
     return;
   }
-  const std::int32_t chunk = (count - 1 + threads) / threads;
+  // The ceiling of count / threads, and each chunk's end, in 64 bits: a
+  // pixel pass may hold up to 2^31 - 1 items, where count - 1 + threads and
+  // begin + chunk no longer fit in 32 bits.
+  const std::int64_t chunk = (std::int64_t{count} - 1 + threads) / threads;
   std::atomic<bool> failed{false};
   std::vector<std::thread> workers;
   workers.reserve(static_cast<std::size_t>(threads));
   {
     parallel_for_detail::JoinAll join_all{workers};
     for (std::int32_t i = 0; i < threads; ++i) {
-      const std::int32_t begin = i * chunk;
-      const std::int32_t end = begin + chunk < count ? begin + chunk : count;
-      if (begin >= end) break;
+      const std::int64_t begin64 = i * chunk;
+      const std::int64_t end64 = begin64 + chunk < count ? begin64 + chunk : count;
+      if (begin64 >= end64) break;
+      const auto begin = static_cast<std::int32_t>(begin64);
+      const auto end = static_cast<std::int32_t>(end64);
       auto record = std::make_unique<parallel_for_detail::WorkerRecord<Body>>(
           parallel_for_detail::WorkerRecord<Body>{begin, end, &body, &failed});
       if (WorkerStartShouldFail(i)) {
@@ -98,5 +111,5 @@ void ParallelFor(std::int32_t count, const Body& body) {
       });
     }
   }
-  if (failed.load()) throw std::bad_alloc();
+  if (failed.load()) throw parallel_for_detail::WorkerFailure();
 }

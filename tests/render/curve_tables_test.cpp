@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
+
 namespace {
 
 TEST(CurveTablesTest, EndPoints) {
@@ -55,6 +57,22 @@ TEST(CurveTablesTest, LookupInterpolatesAndClamps) {
   EXPECT_EQ(CurveLookup(t, 7.0f), 255.0f * 255.0f);
   // t = 0.5: index 127, f = 0.5.
   EXPECT_FLOAT_EQ(CurveLookup(t, 0.5f), 0.5f * 127 * 127 + 0.5f * 128 * 128);
+  // Just below 1 stays within the table: the last pair, nearly at its end.
+  EXPECT_NEAR(CurveLookup(t, 0.99999994f), 255.0f * 255.0f, 0.01f);
+}
+
+TEST(CurveTablesTest, LookupOfNaNGivesTheFirstEntry) {
+  const float nan = std::numeric_limits<float>::quiet_NaN();
+  EXPECT_EQ(CurveLookup(CURVE_PROFILE_RISE, nan), CURVE_PROFILE_RISE[0]);
+  EXPECT_EQ(CurveLookup(CURVE_RIM_FALLOFF, -nan), CURVE_RIM_FALLOFF[0]);
+}
+
+// Control values on the diagonal make the curve y = x, so every entry is
+// its own sample position once the Newton steps have found t.
+TEST(CurveTablesTest, DiagonalCurveReproducesItsSamplePositions) {
+  CurveTable t{};
+  BuildBezierCurveTable(t, 0.0f, 1.0f / 3.0f, 1.0f / 3.0f, 2.0f / 3.0f, 2.0f / 3.0f, 1.0f);
+  for (int i = 0; i < CURVE_TABLE_SIZE; ++i) EXPECT_NEAR(t[i], i / 255.0f, 1e-6f) << i;
 }
 
 }  // namespace

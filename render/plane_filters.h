@@ -1,0 +1,62 @@
+// Separable filters on float planes (row-major, element (x, y) at
+// y * width + x), each a body that ParallelFor runs with the plane's rows as
+// items: body(begin, end) writes the whole rows [begin, end) of its output.
+// Near a border only the taps inside the plane are averaged, so a border
+// pixel is the mean of fewer samples; the gradient is 0 on the border.
+// Source and output are always different planes of the same size: a pass
+// reads rows that other items of the same pass write.
+//
+// The bodies hold references to the caller's width, height and radius and
+// pointers to its planes, and read them when they run; the caller keeps
+// them alive and unchanged until ParallelFor returns.
+#pragma once
+#include <cstdint>
+
+// dst(x, y) = mean of src(x + k, y), k = -radius ... radius, in-bounds only.
+struct BoxBlurRows {
+  const std::int32_t& width;
+  const std::int32_t& radius;
+  const float* src;
+  float* dst;
+  void operator()(std::int32_t begin, std::int32_t end) const;
+};
+
+// dst(x, y) = mean of src(x, y + k), k = -radius ... radius, in-bounds only.
+// The item is the output row: it reads source rows y - radius ... y + radius.
+struct BoxBlurColumns {
+  const std::int32_t& width;
+  const std::int32_t& radius;
+  const std::int32_t& height;
+  const float* src;
+  float* dst;
+  void operator()(std::int32_t begin, std::int32_t end) const;
+};
+
+// The three-tap boxes: BoxBlurRows and BoxBlurColumns with radius 1.
+struct Box3Rows {
+  const std::int32_t& width;
+  const float* src;
+  float* dst;
+  void operator()(std::int32_t begin, std::int32_t end) const;
+};
+
+struct Box3Columns {
+  const std::int32_t& width;
+  const std::int32_t& height;
+  const float* src;
+  float* dst;
+  void operator()(std::int32_t begin, std::int32_t end) const;
+};
+
+// Central differences, not halved (a field rising by 1 per pixel has
+// gradient 2): gx = src(x + 1, y) - src(x - 1, y) for 1 <= x <= width - 2,
+// gy = src(x, y + 1) - src(x, y - 1) for 1 <= y <= height - 2, else 0.
+// Both gradient planes differ from the source.
+struct CentralGradient {
+  const std::int32_t& width;
+  const std::int32_t& height;
+  const float* src;
+  float* gradient_x;
+  float* gradient_y;
+  void operator()(std::int32_t begin, std::int32_t end) const;
+};
