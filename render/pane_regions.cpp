@@ -1,0 +1,88 @@
+// Flood fill of the candidate pixels (pane_distance > -3) into 4-connected
+// regions. Each pixel is labelled when it is pushed, so it enters the stack at
+// most once and the stack never holds more than width x height indices; the
+// fill is iterative and needs no call depth whatever the region's size.
+#include "render/pane_regions.h"
+
+#include <algorithm>
+
+#include "render/allocation_seam.h"
+
+PaneRegions LabelPaneRegions(const FloatPlane& pane_depth, const FloatPlane& pane_distance,
+                             const PaneCentre& centre) {
+  PaneRegions result;
+  const std::int32_t w = pane_distance.width;
+  const std::int32_t h = pane_distance.height;
+  if (pane_depth.Empty() || pane_distance.Empty() || pane_depth.width != w || pane_depth.height != h ||
+      w <= 0 || h <= 0) {
+    return result;
+  }
+  // Planes stay below 2^31 elements, so every index fits in 32 bits.
+  const std::int32_t n = w * h;
+  auto labels = TryAllocateArray<std::int32_t>(static_cast<std::uint64_t>(n));
+  if (labels == nullptr) return result;
+  result.width = w;
+  result.height = h;
+
+  const float* distance = pane_distance.data.get();
+  const float* depth = pane_depth.data.get();
+  for (std::int32_t i = 0; i < n; ++i) {
+    labels[i] = distance[i] > REGION_BAND_DISTANCE ? REGION_UNVISITED : REGION_NONE;
+  }
+
+  const float fallback_radius = std::max(1.0f, centre.pane_radius);
+  std::vector<std::int32_t> stack;
+  for (std::int32_t start = 0; start < n; ++start) {
+    if (labels[start] != REGION_UNVISITED) continue;
+    const std::int32_t id = result.regions.Count();
+    stack.clear();
+    labels[start] = id;
+    stack.push_back(start);
+
+    std::int64_t count = 0;
+    double sum_x = 0.0;
+    double sum_y = 0.0;
+    std::int32_t min_x = w, max_x = -1, min_y = h, max_y = -1;
+    while (!stack.empty()) {
+      const std::int32_t j = stack.back();
+      stack.pop_back();
+      const std::int32_t x = j % w;
+      const std::int32_t y = j / w;
+      if (depth[j] > 0.0f) {
+        ++count;
+        sum_x += x;
+        sum_y += y;
+        min_x = std::min(min_x, x);
+        max_x = std::max(max_x, x);
+        min_y = std::min(min_y, y);
+        max_y = std::max(max_y, y);
+      }
+      auto visit = [&](std::int32_t k) {
+        if (labels[k] == REGION_UNVISITED) {
+          labels[k] = id;
+          stack.push_back(k);
+        }
+      };
+      if (x > 0) visit(j - 1);
+      if (x < w - 1) visit(j + 1);
+      if (y > 0) visit(j - w);
+      if (y < h - 1) visit(j + w);
+    }
+
+    PaneRegion region;
+    if (count > 0) {
+      region.centre_x = static_cast<float>(sum_x / static_cast<double>(count));
+      region.centre_y = static_cast<float>(sum_y / static_cast<double>(count));
+      const float side = static_cast<float>(std::max(max_x - min_x, max_y - min_y));
+      region.radius = std::max(1.0f, side * 0.5f);
+    } else {
+      // A region made only of outer band: the whole panes' centre stands in.
+      region.centre_x = centre.pane_centre_x;
+      region.centre_y = centre.pane_centre_y;
+      region.radius = fallback_radius;
+    }
+    result.regions.Append(region);
+  }
+  result.region_labels = std::move(labels);
+  return result;
+}
