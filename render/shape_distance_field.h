@@ -6,9 +6,9 @@
 #include <cstdint>
 
 #include "render/float_plane.h"
+#include "render/path_distance.h"
 #include "render/shape_primitive.h"
 
-constexpr float SHAPE_DISTANCE_NONE = -1e30f;
 constexpr std::uint32_t MERGE_SUBTRACT = 3;
 constexpr std::uint32_t MERGE_INTERSECT = 4;
 constexpr std::uint32_t MERGE_EXCLUDE = 5;
