@@ -37,10 +37,6 @@ struct EdtScratch {
   }
 };
 
-}  // namespace
-
-namespace {
-
 // 0.5 / 2^i: the reciprocal of the intersection's denominator 2 * delta when
 // delta = 2^i. Multiplying by an exact power of two rounds exactly as the
 // division does, and most intersections are between neighbours (delta 1).
