@@ -10,6 +10,8 @@ FrameResult RenderFrame(CommandDriver& commands, SimEffectInstance& instance, co
   in.downsample_x = request.downsample_x;
   in.downsample_y = request.downsample_y;
   in.quality = request.quality;
+  in.width = request.layer_width > 0 ? request.layer_width : output.width();
+  in.height = request.layer_height > 0 ? request.layer_height : output.height();
   PF_LRect rect = request.rect;
   if (rect.right <= rect.left || rect.bottom <= rect.top) rect = {0, 0, output.width(), output.height()};
   pre.input().output_request.rect = rect;

@@ -25,6 +25,8 @@ struct FrameRequest {
   PF_RationalScale downsample_x{1, 1};
   PF_RationalScale downsample_y{1, 1};
   PF_Quality quality = 1;  // PF_Quality_HI
+  A_long layer_width = 0;   // the effect layer's size as PF_InData gives it;
+  A_long layer_height = 0;  // 0: the output world's
 };
 
 // Renders into `output` from `input` (the layers below, in the same pixel

@@ -1,68 +1,17 @@
-// The render tool's scene: what to put in the simulated composition and how
-// to render it, read from a JSON file (or the embedded demo). Errors name
-// the file and the field that is wrong.
+// The render tool's scene file: JSON read into a scene description, with
+// errors that name the file and the field that is wrong.
 #pragma once
-#include <array>
-#include <optional>
 #include <string>
-#include <vector>
+
+#include "hostsim/scene_desc.h"
 
 namespace prismora_render {
 
-struct TransformDesc {
-  std::array<double, 2> anchor{0, 0};
-  std::array<double, 2> position{0, 0};
-  std::array<double, 2> scale{100, 100};
-  double rotation = 0;
-};
-
-struct ContentItem {
-  enum class Kind { RECTANGLE, ELLIPSE, STAR, POLYGON, PATH, GROUP, MERGE, FILL, STROKE };
-  Kind kind = Kind::RECTANGLE;
-  std::string name;
-  std::array<double, 2> position{0, 0};
-  std::array<double, 2> size{100, 100};
-  double roundness = 0;
-  double points = 5;
-  double outer_radius = 100, inner_radius = 50;
-  double outer_roundness = 0, inner_roundness = 0;
-  double rotation = 0;
-  std::vector<std::array<double, 2>> path;
-  bool closed = true;
-  double merge_mode = 1;
-  std::optional<TransformDesc> group_transform;
-  std::vector<ContentItem> contents;  // a group's items
-};
-
-struct MaskDesc {
-  int mode = 1;  // 0 none, 1 add, 2 subtract, 3 intersect, 4 lighten, 5 darken, 6 difference
-  bool inverted = false;
-  std::vector<std::array<double, 2>> path;
-  bool closed = true;
-};
-
-struct ControlsDesc {
-  double light_angle = -45, light_intensity = 100, refraction = 70, depth = 40, dispersion = 50;
-  double frost = 0, splay = 0, magnify = 0, effect_scale = 1, rim_scale = 1;
-};
-
-struct SceneDesc {
-  int width = 1280, height = 720;
-  std::string background_png;  // empty: the test pattern
-  int depth = 8;               // bits per channel: 8 or 16
-  std::array<double, 2> downsample{1, 1};
-  bool draft_quality = false;
-  ControlsDesc controls;
-  enum class LayerKind { SHAPE, SOLID };
-  LayerKind layer_kind = LayerKind::SHAPE;
-  bool adjustment = true;
-  std::array<int, 2> layer_size{0, 0};  // 0: the composition's size
-  TransformDesc transform;
-  bool transform_given = false;
-  std::vector<TransformDesc> parents;  // nearest parent first
-  std::vector<ContentItem> contents;
-  std::vector<MaskDesc> masks;
-};
+using hostsim::ContentItem;
+using hostsim::ControlsDesc;
+using hostsim::MaskDesc;
+using hostsim::SceneDesc;
+using hostsim::TransformDesc;
 
 // Parses scene JSON text; `source_name` is used in messages. Returns false
 // and sets `error` to "<source>: <field>: <problem>".

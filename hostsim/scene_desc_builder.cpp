@@ -1,4 +1,4 @@
-#include "scene_builder.h"
+#include "hostsim/scene_desc_builder.h"
 
 #include <cmath>
 
@@ -6,7 +6,7 @@
 #include "hostsim/shape_contents_builder.h"
 #include "shell/param_index.h"
 
-namespace prismora_render {
+namespace hostsim {
 
 namespace {
 
@@ -14,33 +14,33 @@ constexpr AEGP_ItemID COMPOSITION_ITEM_ID = 1;
 constexpr AEGP_ItemID SOLID_ITEM_ID = 2;
 constexpr AEGP_LayerIDVal EFFECT_LAYER_ID = 1;
 
-void ApplyTransform(hostsim::SimLayerTransform& t, const TransformDesc& d) {
+void ApplyTransform(SimLayerTransform& t, const TransformDesc& d) {
   t.anchor_point.value = {d.anchor[0], d.anchor[1], 0};
   t.position.value = {d.position[0], d.position[1], 0};
   t.scale.value = {d.scale[0], d.scale[1], 100};
   t.rotation.value = {d.rotation, 0, 0};
 }
 
-hostsim::SimOutline Outline(const std::vector<std::array<double, 2>>& points, bool closed) {
-  return hostsim::PolygonOutline(points, !closed);
+SimOutline Outline(const std::vector<std::array<double, 2>>& points, bool closed) {
+  return PolygonOutline(points, !closed);
 }
 
-void AddItems(hostsim::SimStreamNode& contents, const std::vector<ContentItem>& items) {
+void AddItems(SimStreamNode& contents, const std::vector<ContentItem>& items) {
   int counter = 1;
   for (const ContentItem& item : items) {
     const std::string n = std::to_string(counter++);
     switch (item.kind) {
       case ContentItem::Kind::RECTANGLE:
-        contents.Add(hostsim::RectanglePath(item.name.empty() ? "Rectangle Path " + n : item.name, item.position[0],
+        contents.Add(RectanglePath(item.name.empty() ? "Rectangle Path " + n : item.name, item.position[0],
                                             item.position[1], item.size[0], item.size[1], item.roundness));
         break;
       case ContentItem::Kind::ELLIPSE:
-        contents.Add(hostsim::EllipsePath(item.name.empty() ? "Ellipse Path " + n : item.name, item.position[0],
+        contents.Add(EllipsePath(item.name.empty() ? "Ellipse Path " + n : item.name, item.position[0],
                                           item.position[1], item.size[0], item.size[1]));
         break;
       case ContentItem::Kind::STAR:
       case ContentItem::Kind::POLYGON: {
-        hostsim::PolystarValues v;
+        PolystarValues v;
         v.type = item.kind == ContentItem::Kind::STAR ? 1.0 : 2.0;
         v.points = item.points;
         v.pos_x = item.position[0];
@@ -50,31 +50,31 @@ void AddItems(hostsim::SimStreamNode& contents, const std::vector<ContentItem>& 
         v.inner_radius = item.inner_radius;
         v.outer_roundness = item.outer_roundness;
         v.inner_roundness = item.inner_roundness;
-        contents.Add(hostsim::PolystarPath(item.name.empty() ? "Polystar Path " + n : item.name, v));
+        contents.Add(PolystarPath(item.name.empty() ? "Polystar Path " + n : item.name, v));
         break;
       }
       case ContentItem::Kind::PATH:
-        contents.Add(hostsim::FreePath(item.name.empty() ? "Path " + n : item.name, Outline(item.path, item.closed)));
+        contents.Add(FreePath(item.name.empty() ? "Path " + n : item.name, Outline(item.path, item.closed)));
         break;
       case ContentItem::Kind::GROUP: {
-        hostsim::SimStreamNode group = hostsim::ShapeGroup(item.name.empty() ? "Group " + n : item.name);
-        AddItems(hostsim::GroupContents(group), item.contents);
+        SimStreamNode group = ShapeGroup(item.name.empty() ? "Group " + n : item.name);
+        AddItems(GroupContents(group), item.contents);
         if (item.group_transform) {
           const TransformDesc& t = *item.group_transform;
-          hostsim::SetGroupTransform(group, t.position[0], t.position[1], t.anchor[0], t.anchor[1], t.scale[0],
+          SetGroupTransform(group, t.position[0], t.position[1], t.anchor[0], t.anchor[1], t.scale[0],
                                      t.scale[1], t.rotation);
         }
         contents.Add(std::move(group));
         break;
       }
       case ContentItem::Kind::MERGE:
-        contents.Add(hostsim::MergePaths(item.name.empty() ? "Merge Paths " + n : item.name, item.merge_mode));
+        contents.Add(MergePaths(item.name.empty() ? "Merge Paths " + n : item.name, item.merge_mode));
         break;
       case ContentItem::Kind::FILL:
-        contents.Add(hostsim::Fill(item.name.empty() ? "Fill " + n : item.name));
+        contents.Add(Fill(item.name.empty() ? "Fill " + n : item.name));
         break;
       case ContentItem::Kind::STROKE:
-        contents.Add(hostsim::Stroke(item.name.empty() ? "Stroke " + n : item.name));
+        contents.Add(Stroke(item.name.empty() ? "Stroke " + n : item.name));
         break;
     }
   }
@@ -82,9 +82,9 @@ void AddItems(hostsim::SimStreamNode& contents, const std::vector<ContentItem>& 
 
 }  // namespace
 
-BuiltScene BuildScene(hostsim::Host& host, const SceneDesc& scene) {
+BuiltScene BuildScene(Host& host, const SceneDesc& scene) {
   BuiltScene built;
-  hostsim::SimComposition& comp = host.scene().AddComposition(COMPOSITION_ITEM_ID, scene.width, scene.height);
+  SimComposition& comp = host.scene().AddComposition(COMPOSITION_ITEM_ID, scene.width, scene.height);
   built.composition = &comp;
   // Every layer is added before any pointer to one is kept: the list may
   // move its elements while it grows.
@@ -98,10 +98,10 @@ BuiltScene BuildScene(hostsim::Host& host, const SceneDesc& scene) {
     comp.AddLayer(static_cast<AEGP_LayerIDVal>(EFFECT_LAYER_ID + 1 + i), AEGP_ObjectType_AV,
                   AEGP_LayerFlag_VIDEO_ACTIVE);
   }
-  hostsim::SimLayer& layer = comp.layers[0];
+  SimLayer& layer = comp.layers[0];
   built.layer = &layer;
   for (std::size_t i = 0; i < scene.parents.size(); ++i) {
-    hostsim::SimLayer& parent = comp.layers[i + 1];
+    SimLayer& parent = comp.layers[i + 1];
     ApplyTransform(parent.transform, scene.parents[i]);
     (i == 0 ? layer : comp.layers[i]).parent = &parent;
   }
@@ -120,19 +120,19 @@ BuiltScene BuildScene(hostsim::Host& host, const SceneDesc& scene) {
   if (scene.layer_kind == SceneDesc::LayerKind::SOLID) {
     layer.source = &host.scene().AddFootageItem(SOLID_ITEM_ID, layer_w, layer_h, AEGP_FootageSignature_SOLID);
   } else {
-    hostsim::SimStreamNode root = hostsim::ShapeLayerRoot();
-    AddItems(hostsim::RootContents(root), scene.contents);
+    SimStreamNode root = ShapeLayerRoot();
+    AddItems(RootContents(root), scene.contents);
     layer.properties = std::move(root);
   }
   for (const MaskDesc& m : scene.masks) {
-    hostsim::SimMask mask;
+    SimMask mask;
     mask.mode = m.mode;
     mask.inverted = m.inverted;
     mask.outline.outline = Outline(m.path, m.closed);
     layer.masks.push_back(std::move(mask));
   }
 
-  hostsim::SimEffectInstance& instance = host.scene().AddEffectInstance(&layer);
+  SimEffectInstance& instance = host.scene().AddEffectInstance(&layer);
   built.instance = &instance;
   const ControlsDesc& c = scene.controls;
   instance.SetAngle(PARAM_LIGHT_ANGLE, static_cast<PF_Fixed>(std::lround(c.light_angle * 65536.0)));
@@ -148,4 +148,4 @@ BuiltScene BuildScene(hostsim::Host& host, const SceneDesc& scene) {
   return built;
 }
 
-}  // namespace prismora_render
+}  // namespace hostsim
