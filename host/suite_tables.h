@@ -28,5 +28,6 @@ struct AEGP_TextLayerSuite1;
 struct AEGP_UtilitySuite13;
 struct AEGP_WorldSuite3;
 struct PF_ANSICallbacksSuite1;
+struct PF_CacheOnLoadSuite1;
 struct PF_PathDataSuite1;
 }  // extern "C"

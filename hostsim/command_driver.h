@@ -25,6 +25,8 @@ class CommandDriver {
   PF_Err GlobalSetup() { return Send(PF_Cmd_GLOBAL_SETUP); }
   PF_Err ParamsSetup() { return Send(PF_Cmd_PARAMS_SETUP); }
   PF_Err About() { return Send(PF_Cmd_ABOUT); }
+  // The host's idle time: runs every idle hook the module registered.
+  A_Err Idle() { return host_.RunIdleHooks(); }
   // Sequence setup keeps the handle the module returns as the instance's
   // sequence data, and setdown hands it back, as the host does.
   PF_Err SequenceSetup();

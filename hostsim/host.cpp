@@ -63,6 +63,24 @@ Host::Host() {
   InstallItemSuites(*this);
   InstallLayerSuites(*this);
   InstallPreRenderSuites(*this);
+  InstallEffectSuites(*this);
+  InstallUtilitySuites(*this);
+  InstallRegisterSuites(*this);
+  InstallAnsiSuites(*this);
+  InstallCacheOnLoadSuites(*this);
+}
+
+A_Err Host::RunIdleHooks(A_long* max_sleep) {
+  A_long sleep = 0;
+  A_long* sleep_ptr = max_sleep != nullptr ? max_sleep : &sleep;
+  A_Err first = A_Err_NONE;
+  // A copy: a hook may register further hooks while it runs.
+  const std::vector<SimIdleHook> hooks = idle_hooks_;
+  for (const SimIdleHook& h : hooks) {
+    const A_Err err = h.hook(nullptr, h.refcon, sleep_ptr);
+    if (first == A_Err_NONE) first = err;
+  }
+  return first;
 }
 
 Host::~Host() { g_current.store(previous_); }

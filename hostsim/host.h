@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "host/pf_in_data.h"
+#include "host/suites/aegp_register_suite6.h"
 #include "hostsim/call_failures.h"
 #include "hostsim/handle_table.h"
 #include "hostsim/ref_pool.h"
@@ -28,6 +29,26 @@ struct SimTextOutlinesRef {
 struct SimEffectRef {
   SimLayer* layer = nullptr;
   A_long index = 0;
+};
+
+// A plug-in's registration with the host's plug-in services.
+struct SimPluginRegistration {
+  AEGP_GlobalRefcon global_refcon = nullptr;
+  std::string name;
+  AEGP_PluginID plugin_id = 0;
+};
+
+// An idle hook as the plug-in registered it.
+struct SimIdleHook {
+  AEGP_PluginID plugin_id = 0;
+  AEGP_IdleHook hook = nullptr;
+  AEGP_IdleRefcon refcon = nullptr;
+};
+
+// One PF_SetNoCacheOnLoad call.
+struct SimCacheOnLoadCall {
+  PF_ProgPtr effect_ref = nullptr;
+  A_long effect_available = 0;
 };
 
 class Host {
@@ -61,6 +82,19 @@ class Host {
   // add_param answers the call with this (1-based) number with `err`.
   void FailAddParamAt(int call_number, PF_Err err);
 
+  // AEGP_RegisterWithAEGP answers each registration with the next id,
+  // starting at this one.
+  static constexpr AEGP_PluginID FIRST_PLUGIN_ID = 4201;
+  std::vector<SimPluginRegistration>& plugin_registrations() { return plugin_registrations_; }
+  std::vector<SimIdleHook>& idle_hooks() { return idle_hooks_; }
+  std::vector<SimCacheOnLoadCall>& cache_on_load_calls() { return cache_on_load_calls_; }
+  // Every string the ANSI suite's sprintf produced, in call order.
+  std::vector<std::string>& sprintf_outputs() { return sprintf_outputs_; }
+  // Calls every registered idle hook once, as the host does between events,
+  // with `max_sleep` as the sleep it offers; returns the first non-zero
+  // result, 0 when all hooks returned 0. The hooks may change *max_sleep.
+  A_Err RunIdleHooks(A_long* max_sleep = nullptr);
+
   // Everything the plug-in still holds: unbalanced suites, live handles,
   // undisposed references, stream references, stream values and memory
   // handles.
@@ -74,6 +108,10 @@ class Host {
   HandleTable handles_;
   SimScene scene_;
   CallFailures calls_;
+  std::vector<SimPluginRegistration> plugin_registrations_;
+  std::vector<SimIdleHook> idle_hooks_;
+  std::vector<SimCacheOnLoadCall> cache_on_load_calls_;
+  std::vector<std::string> sprintf_outputs_;
   RefPool<SimEffectRef> effect_refs_{"effect reference"};
   RefPool<SimTextOutlinesRef> text_outlines_{"text outlines"};
   StreamRegistry streams_;

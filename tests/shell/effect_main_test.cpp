@@ -108,3 +108,13 @@ TEST_F(EffectMainTest, EntryPointFuncForwardsToEffectMain) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(EffectMainTest, AboutWithoutTheAnsiSuiteReturns516) {
+  host_.suites().SetMissing("PF ANSI Suite", 1, true);
+  EXPECT_EQ(driver_.About(), PF_Err_BAD_CALLBACK_PARAM);
+  EXPECT_EQ(host_.sprintf_outputs().size(), 0u);
+}
+
+}  // namespace
