@@ -1,0 +1,17 @@
+// The render tool's whole run, callable from tests: arguments in, exit
+// status out (0 rendered, 1 the module or the render failed, 2 a bad
+// command line or scene file, with no output file written).
+#pragma once
+#include <ostream>
+#include <string>
+#include <vector>
+
+namespace prismora_render {
+
+constexpr int EXIT_RENDERED = 0;
+constexpr int EXIT_RENDER_FAILED = 1;
+constexpr int EXIT_BAD_INPUT = 2;
+
+int RunRenderTool(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+
+}  // namespace prismora_render
