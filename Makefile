@@ -1,5 +1,5 @@
 # The two commands of the README, and the sanitizer runs that CI adds.
-.PHONY: deps build test test-native test-windows asan tsan bench clean
+.PHONY: deps build demo test test-native test-windows asan tsan bench clean
 
 deps:
 	@bash scripts/install-deps
@@ -7,6 +7,10 @@ deps:
 build: deps
 	cmake --preset release
 	cmake --build --preset release
+
+demo: build
+	@mkdir -p out
+	./build/release/bin/prismora-render -o out/demo.png
 
 test-native: build
 	ctest --preset release
@@ -29,7 +33,7 @@ tsan: deps
 	ctest --preset tsan
 
 bench: build
-	bash scripts/run-bench
+	@for b in build/release/bin/*_bench; do echo "== $$b"; $$b; done
 
 clean:
 	rm -rf build out

@@ -159,6 +159,30 @@ TEST_F(RenderFrameTest, PanesChangeWhatIsBehindThemAndNothingFarOutside) {
   }
 }
 
+TEST_F(RenderFrameTest, FrostStaysBehindTheGlass) {
+  // Frost blurs what is seen through the panes; the layers below stay sharp
+  // wherever no pane covers them.
+  SceneDesc d = DemoLikeScene();
+  d.controls.frost = 40;
+  d.controls.light_intensity = 0;
+  Build(d);
+  SimWorld input(200, 120, false), output(200, 120, false);
+  FillBackground(input);
+  ASSERT_EQ(Render(input, output).render_err, PF_Err_NONE);
+  // The top rows and the left columns lie well outside every shape.
+  for (A_long y = 0; y < 120; ++y) {
+    for (A_long x = 0; x < 200; ++x) {
+      if (y > 4 && x > 6) continue;
+      const PF_Pixel8 a = input.Pixel8(x, y), b = output.Pixel8(x, y);
+      ASSERT_TRUE(a.red == b.red && a.green == b.green && a.blue == b.blue && a.alpha == b.alpha) << x << "," << y;
+    }
+  }
+  // Inside the rounded rectangle the frost has smoothed the background.
+  long change = 0;
+  for (A_long x = 45; x < 65; ++x) change += std::abs(input.Pixel8(x, 60).red - output.Pixel8(x, 60).red);
+  EXPECT_GT(change, 100);
+}
+
 TEST_F(RenderFrameTest, NoColourAboveAlphaAtEitherDepth) {
   for (bool deep : {false, true}) {
     SCOPED_TRACE(deep);
