@@ -10,10 +10,14 @@
 #include <memory>
 #include <vector>
 
+#include "host/suites/aegp_layer_mask_suite7.h"
 #include "render/allocation_seam.h"
 #include "render/parallel_for.h"
 
 namespace {
+
+constexpr std::uint32_t SUBTRACT_MODE = PF_MaskMode_SUBTRACT;
+constexpr std::uint32_t INTERSECT_MODE = PF_MaskMode_INTERSECT;
 
 // A square outline of half size `half` about (cx, cy), in layer pixels.
 ShapeSlot Square(double cx, double cy, float half, std::uint32_t mode = 1, bool inverted = false) {
@@ -80,8 +84,8 @@ TEST(SupersampledShapesFieldTest, DistancesFollowTheSquare) {
 
 TEST(SupersampledShapesFieldTest, MaskModesAndInversion) {
   const ShapeSlot a = Square(20, 15, 10);
-  const ShapeSlot b_sub = Square(20, 15, 4, MASK_MODE_SUBTRACT);
-  const ShapeSlot c_int = Square(30, 15, 6, MASK_MODE_INTERSECT);
+  const ShapeSlot b_sub = Square(20, 15, 4, SUBTRACT_MODE);
+  const ShapeSlot c_int = Square(30, 15, 6, INTERSECT_MODE);
   struct Probe {
     int x, y;
     bool inside;
@@ -96,8 +100,8 @@ TEST(SupersampledShapesFieldTest, MaskModesAndInversion) {
       {"add then subtract", {a, b_sub}, {{19, 14, false}, {12, 14, true}, {27, 14, true}}},
       {"add then intersect", {a, c_int}, {{26, 14, true}, {15, 14, false}, {33, 14, false}}},
       {"inverted add", {Square(20, 15, 10, 1, true)}, {{19, 14, false}, {2, 14, true}, {35, 2, true}}},
-      {"first intersect inverted", {Square(20, 15, 10, MASK_MODE_INTERSECT, true)}, {{19, 14, false}, {2, 14, true}}},
-      {"subtract from the inverted", {Square(20, 15, 10, 1, true), Square(4, 15, 3, MASK_MODE_SUBTRACT)},
+      {"first intersect inverted", {Square(20, 15, 10, INTERSECT_MODE, true)}, {{19, 14, false}, {2, 14, true}}},
+      {"subtract from the inverted", {Square(20, 15, 10, 1, true), Square(4, 15, 3, SUBTRACT_MODE)},
        {{3, 14, false}, {2, 2, true}}},
   };
   for (const Case& c : cases) {
@@ -113,15 +117,15 @@ TEST(SupersampledShapesFieldTest, FirstMaskModes) {
   const Field add = Render({Square(20, 15, 10, 1)});
   // A first intersection starts from everything, so it equals an add; mode
   // 0 (none) adds too.
-  EXPECT_TRUE(SameBytes(Render({Square(20, 15, 10, MASK_MODE_INTERSECT)}).distance, add.distance));
+  EXPECT_TRUE(SameBytes(Render({Square(20, 15, 10, INTERSECT_MODE)}).distance, add.distance));
   EXPECT_TRUE(SameBytes(Render({Square(20, 15, 10, 0)}).distance, add.distance));
   // Only outlines that are filled count as first: a two-point mask before
   // the intersection is skipped.
   ShapeSlot degenerate = Square(5, 5, 2);
   degenerate.point_count = 2;
-  EXPECT_TRUE(SameBytes(Render({degenerate, Square(20, 15, 10, MASK_MODE_INTERSECT)}).distance, add.distance));
+  EXPECT_TRUE(SameBytes(Render({degenerate, Square(20, 15, 10, INTERSECT_MODE)}).distance, add.distance));
   // A first subtraction leaves nothing.
-  const Field sub = Render({Square(20, 15, 10, MASK_MODE_SUBTRACT)});
+  const Field sub = Render({Square(20, 15, 10, SUBTRACT_MODE)});
   for (int i = 0; i < 40 * 30; ++i) {
     ASSERT_EQ(sub.depth.data[i], 0.0f);
     ASSERT_LT(sub.distance.data[i], -1e6f);
@@ -131,7 +135,7 @@ TEST(SupersampledShapesFieldTest, FirstMaskModes) {
 TEST(SupersampledShapesFieldTest, NoPerShapeCoverageAddsEveryOutlineAsItIs) {
   // Planes of the test: 3; then coverage, distance, depth, per-shape.
   ArmAllocationFailure(3 + 4);
-  const Field f = Render({Square(20, 15, 10), Square(20, 15, 4, MASK_MODE_SUBTRACT), Square(35, 5, 3, 1, true)});
+  const Field f = Render({Square(20, 15, 10), Square(20, 15, 4, SUBTRACT_MODE), Square(35, 5, 3, 1, true)});
   DisarmAllocationFailure();
   EXPECT_GT(f.D(19, 14), 5.0f);   // the subtraction was added
   EXPECT_LT(f.D(2, 28), 0.0f);    // the inversion was not applied
@@ -159,7 +163,7 @@ TEST(SupersampledShapesFieldTest, SameBytesWithOneAndEightWorkers) {
     const float pts[] = {0, -50, 29, 40, -47, -15, 47, -15, -29, 40};  // a pentagram
     std::memcpy(star.points, pts, sizeof(pts));
     star.point_count = 5;
-    Field f = Render({Square(80, 70, 50), star, Square(120, 40, 20, MASK_MODE_SUBTRACT)}, 160, 140);
+    Field f = Render({Square(80, 70, 50), star, Square(120, 40, 20, SUBTRACT_MODE)}, 160, 140);
     SetHardwareConcurrencyOverride(-1);
     return f;
   };
