@@ -21,12 +21,15 @@
 #include "render/pane_sources.h"
 #include "render/parallel_for.h"
 #include "render/pass_through.h"
+#include "render/raster_field_planes.h"
+#include "render/raster_path_field.h"
 #include "render/refraction_shading.h"
 #include "render/render_settings.h"
 #include "render/rim_light.h"
 #include "render/shading_height.h"
 #include "render/shape_distance_field.h"
 #include "render/shape_primitive.h"
+#include "render/supersampled_shapes_field.h"
 #include "shell/suite_handler.h"
 
 namespace {
@@ -144,28 +147,43 @@ PF_Err RenderRefraction(PF_InData* in_data, PF_SmartRenderExtra* extra, PF_Effec
   if (want_height) AllocateFloatPlane(pane_height, w, h);
 
   // 3. The pane distance field.
-  if (!sources.raster_source && !sources.shapes_supersampled) {
+  PrimitiveFrame frame;
+  frame.scale_x_pct = s.scale_x_pct;
+  frame.scale_y_pct = s.scale_y_pct;
+  frame.anchor_x = s.anchor_x;
+  frame.anchor_y = s.anchor_y;
+  frame.position_x = s.position_x;
+  frame.position_y = s.position_y;
+  frame.rotation_cos = s.rotation_cos;
+  frame.rotation_sin = s.rotation_sin;
+  frame.request_left = request.left;
+  frame.request_top = request.top;
+  frame.width = w;
+  frame.height = h;
+  FloatPlane* height_plane = pane_height.Empty() ? nullptr : &pane_height;
+  RasterFieldPlanes raster_planes;
+  if (!sources.raster_source) {
     ShapePrimitive primitives[MAX_SHAPE_SLOTS];
-    PrimitiveFrame frame;
-    frame.scale_x_pct = s.scale_x_pct;
-    frame.scale_y_pct = s.scale_y_pct;
-    frame.anchor_x = s.anchor_x;
-    frame.anchor_y = s.anchor_y;
-    frame.position_x = s.position_x;
-    frame.position_y = s.position_y;
-    frame.rotation_cos = s.rotation_cos;
-    frame.rotation_sin = s.rotation_sin;
-    frame.request_left = request.left;
-    frame.request_top = request.top;
-    frame.width = w;
-    frame.height = h;
     const int n = BuildShapePrimitives(s.slots, s.CopiedSlotCount(), frame, primitives);
-    ShapeDistanceField(s.merge_mode, n, primitives, static_cast<int>(s.shape_count), s.slots, pane_depth,
-                       pane_distance, pane_height.Empty() ? nullptr : &pane_height);
+    if (sources.shapes_supersampled) {
+      SupersampledShapesField(s.slots, s.CopiedSlotCount(), primitives, n, pane_depth, pane_distance, height_plane);
+    } else {
+      ShapeDistanceField(s.merge_mode, n, primitives, static_cast<int>(s.shape_count), s.slots, pane_depth,
+                         pane_distance, height_plane);
+    }
   } else {
-    // The raster roads (scanline fill of masks and paths, text, matte) are
-    // not part of this build: such a frame renders without panes.
-    FillNoPane(pane_depth, pane_distance, pane_height);
+    bool field_built = false;
+    if (sources.path_source && s.shape_count >= 1) {
+      field_built = RasterPathField(s.slots, s.CopiedSlotCount(), s.merge_mode, frame, pane_depth, pane_distance,
+                                    height_plane, raster_planes);
+    }
+    if (sources.matte_source) {
+      // The matte stage is not part of this build: no panes.
+      FillNoPane(pane_depth, pane_distance, pane_height);
+    } else if (!field_built) {
+      // The text stage is not part of this build: no panes.
+      FillNoPane(pane_depth, pane_distance, pane_height);
+    }
   }
 
   // 4. The surface height the shading reads.
@@ -230,6 +248,9 @@ PF_Err RenderRefraction(PF_InData* in_data, PF_SmartRenderExtra* extra, PF_Effec
     RimLightInputs rim_inputs;
     rim_inputs.pane_depth = &pane_depth;
     rim_inputs.pane_distance = &pane_distance;
+    rim_inputs.smooth_field = ViewOfPaddedPlane(raster_planes.smooth_field, raster_planes.margin);
+    rim_inputs.gradient_x = ViewOfPaddedPlane(raster_planes.gradient_x, raster_planes.margin);
+    rim_inputs.gradient_y = ViewOfPaddedPlane(raster_planes.gradient_y, raster_planes.margin);
     rim_inputs.centre = centre;
     rim_inputs.regions = regions.Labelled() ? &regions : nullptr;
     rim_inputs.matte_source = sources.matte_source;

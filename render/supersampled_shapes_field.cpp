@@ -1,0 +1,107 @@
+#include "render/supersampled_shapes_field.h"
+
+#include <algorithm>
+#include <vector>
+
+#include "render/distance_field_builders.h"
+#include "render/downsample_distance.h"
+#include "render/no_pane_fill.h"
+#include "render/outline_fill.h"
+#include "render/parallel_for.h"
+#include "render/plane_filters.h"
+#include "render/supersample_factor.h"
+
+namespace {
+
+constexpr std::int32_t SHAPES_SUPERSAMPLE = 2;
+
+// The primitive's vertices turned by its own rotation, moved to its centre
+// and scaled to the grid.
+void GridPoints(const ShapePrimitive& p, float s, float* out) {
+  for (std::int32_t j = 0; j < p.vertex_count; ++j) {
+    const float vx = p.vertices[2 * j];
+    const float vy = p.vertices[2 * j + 1];
+    out[2 * j] = (vx * p.rot_cos - vy * p.rot_sin + p.center_x) * s;
+    out[2 * j + 1] = (vx * p.rot_sin + vy * p.rot_cos + p.center_y) * s;
+  }
+}
+
+void CombineShapeCoverage(float* c, float* m, std::int64_t n, const ShapeSlot& slot, bool first) {
+  if (slot.mask_inverted != 0) {
+    for (std::int64_t i = 0; i < n; ++i) m[i] = 1.0f - m[i];
+  }
+  if (slot.mask_mode == MASK_MODE_INTERSECT) {
+    // An intersection that comes first starts from everything.
+    if (first) std::fill_n(c, n, 1.0f);
+    for (std::int64_t i = 0; i < n; ++i) c[i] = c[i] * m[i];
+  } else if (slot.mask_mode == MASK_MODE_SUBTRACT) {
+    for (std::int64_t i = 0; i < n; ++i) c[i] = c[i] * (1.0f - m[i]);
+  } else {
+    for (std::int64_t i = 0; i < n; ++i) c[i] = c[i] + (1.0f - c[i]) * m[i];
+  }
+}
+
+}  // namespace
+
+void SupersampledShapesField(const ShapeSlot* slots, std::int32_t shape_count, const ShapePrimitive* primitives,
+                             std::int32_t primitive_count, FloatPlane& pane_depth, FloatPlane& pane_distance,
+                             FloatPlane* pane_height) {
+  const std::int32_t w = pane_depth.width;
+  const std::int32_t h = pane_depth.height;
+  const std::int32_t s = ChooseSupersample(w, h, SHAPES_SUPERSAMPLE);
+  const std::int32_t grid_w = s * w;
+  const std::int32_t grid_h = s * h;
+  FloatPlane coverage, work_distance, work_depth, shape_coverage;
+  if (!AllocateFloatPlane(coverage, grid_w, grid_h) || !AllocateFloatPlane(work_distance, grid_w, grid_h) ||
+      !AllocateFloatPlane(work_depth, grid_w, grid_h)) {
+    FillNoPaneField(pane_depth, pane_distance, pane_height);
+    return;
+  }
+  const std::int64_t n = coverage.Size();
+  std::fill_n(coverage.data.get(), n, 0.0f);
+  // Without a coverage of its own each shape adds straight into the shared
+  // one, with neither inversion nor mask mode.
+  const bool per_shape = AllocateFloatPlane(shape_coverage, grid_w, grid_h);
+
+  std::vector<Crossing> crossings;
+  std::vector<float> points(2 * MAX_SLOT_POINTS);
+  bool first = true;
+  const std::int32_t count = std::min(primitive_count, std::min(shape_count, MAX_SHAPE_SLOTS));
+  for (std::int32_t i = 0; i < count; ++i) {
+    const ShapePrimitive& p = primitives[i];
+    if (p.kind != SHAPE_PATH || p.vertex_count < 3 || p.vertices == nullptr) continue;
+    const std::int32_t vertex_count = std::min(p.vertex_count, MAX_SLOT_POINTS);
+    ShapePrimitive clipped = p;
+    clipped.vertex_count = vertex_count;
+    GridPoints(clipped, static_cast<float>(s), points.data());
+    float* target = per_shape ? shape_coverage.data.get() : coverage.data.get();
+    if (per_shape) std::fill_n(target, n, 0.0f);
+    OutlineRaster raster;
+    raster.coverage = target;
+    raster.width = grid_w;
+    raster.height = grid_h;
+    raster.subscanlines = 1;
+    FillOutline(points.data(), vertex_count, SubpathLayout{slots[i].subpath_start, slots[i].subpath_count},
+                FillRule::NONZERO, raster, crossings);
+    if (per_shape) CombineShapeCoverage(coverage.data.get(), target, n, slots[i], first);
+    first = false;
+  }
+  shape_coverage = FloatPlane();
+
+  ParallelFor(grid_h, Box3Rows{grid_w, coverage.data.get(), work_depth.data.get()});
+  ParallelFor(grid_h, Box3Columns{grid_w, grid_h, work_depth.data.get(), coverage.data.get()});
+  DistanceFieldFromCoverage(coverage.data.get(), grid_w, grid_h, work_depth.data.get(), work_distance.data.get());
+
+  DownsampleDistance downsample;
+  downsample.supersample = s;
+  downsample.distance = work_distance.data.get();
+  downsample.grid_width = grid_w;
+  downsample.coverage = coverage.data.get();
+  downsample.scale = 1.0f / static_cast<float>(s * s);
+  downsample.width = w;
+  downsample.pane_depth = pane_depth.data.get();
+  downsample.pane_distance = pane_distance.data.get();
+  downsample.pane_height = pane_height != nullptr && !pane_height->Empty() ? pane_height->data.get() : nullptr;
+  // On this thread: the shapes road brings its field back inline.
+  downsample(0, h);
+}
