@@ -1,3 +1,6 @@
+// Block means of a supersampled distance field, in 32-bit floats summed in
+// row-major order within the block, converted from grid to output pixels
+// (divided by s) and refined within 1.5 output pixels of the outline.
 #include "render/downsample_distance.h"
 
 #include <algorithm>

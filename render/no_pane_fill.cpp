@@ -1,3 +1,4 @@
+// The no-pane field: depth 0, distance and height NO_DISTANCE.
 #include "render/no_pane_fill.h"
 
 #include <algorithm>

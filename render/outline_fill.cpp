@@ -1,3 +1,4 @@
+// Scanline loop of one outline over the rows it can reach, in grid pixels.
 #include "render/outline_fill.h"
 
 #include <algorithm>

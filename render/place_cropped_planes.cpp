@@ -1,3 +1,4 @@
+// Output window of a padded field copied into the pane planes, row by row.
 #include "render/place_cropped_planes.h"
 
 #include <algorithm>

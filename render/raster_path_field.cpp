@@ -1,3 +1,6 @@
+// Free paths on the padded supersampled grid: fill on the calling thread,
+// every plane pass through ParallelFor. Distances end in output pixels,
+// positive inside.
 #include "render/raster_path_field.h"
 
 #include <algorithm>
@@ -11,6 +14,7 @@
 #include "render/parallel_for.h"
 #include "render/place_cropped_planes.h"
 #include "render/plane_filters.h"
+#include "render/shape_distance_field.h"
 #include "render/supersample_factor.h"
 
 namespace {
@@ -81,7 +85,7 @@ bool RasterPathField(const ShapeSlot* slots, std::int32_t shape_count, std::uint
   if (AllocateFloatPlane(coverage, grid_w, grid_h)) std::fill_n(coverage.data.get(), grid_n, 0.0f);
 
   const PathPlacement placement = PlacementOf(frame);
-  const FillRule rule = merge_mode == MERGE_MODE_SUBTRACT ? FillRule::EVEN_ODD : FillRule::NONZERO;
+  const FillRule rule = merge_mode == MERGE_SUBTRACT ? FillRule::EVEN_ODD : FillRule::NONZERO;
   OutlineRaster raster;
   raster.coverage = coverage.Empty() ? nullptr : coverage.data.get();
   raster.mask = mask.get();

@@ -21,7 +21,6 @@
 constexpr std::int32_t PATH_MARGIN_PX = 24;
 constexpr std::int32_t SPAN_SUBSCANLINES = 4;
 constexpr std::int32_t PATH_GRADIENT_BLUR_RADIUS = 3;
-constexpr std::uint32_t MERGE_MODE_SUBTRACT = 3;
 
 // The slots are the pipeline's copy (points already in output pixels,
 // not yet scaled by the layer's scale); frame gives the layer transform,

@@ -1,3 +1,5 @@
+// Edge crossings of one scanline, in grid pixels, with sub-path bounds
+// limited to the slot's points so a damaged record never reads past them.
 #include "render/scanline_crossings.h"
 
 #include <algorithm>

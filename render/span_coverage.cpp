@@ -1,3 +1,5 @@
+// Span ends are limited to the row in float before they become column
+// indices, so spans far outside the raster (or not numbers) touch nothing.
 #include "render/span_coverage.h"
 
 #include <algorithm>

@@ -1,3 +1,5 @@
+// Largest supersampling factor whose four float grid planes fit the budget,
+// computed in 64-bit floats so no product of sizes overflows.
 #include "render/supersample_factor.h"
 
 std::int32_t ChooseSupersample(std::int32_t width, std::int32_t height, std::int32_t requested) {

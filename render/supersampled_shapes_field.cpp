@@ -1,8 +1,12 @@
+// Masks and path shapes on the supersampled grid of the output frame: the
+// fill and the mask-mode combination run on the calling thread, the blur
+// and the distance transform through ParallelFor, the downsample inline.
 #include "render/supersampled_shapes_field.h"
 
 #include <algorithm>
 #include <vector>
 
+#include "host/suites/aegp_layer_mask_suite7.h"
 #include "render/distance_field_builders.h"
 #include "render/downsample_distance.h"
 #include "render/no_pane_fill.h"
@@ -26,15 +30,17 @@ void GridPoints(const ShapePrimitive& p, float s, float* out) {
   }
 }
 
+// Combines one shape's coverage m into the shared coverage c by the slot's
+// mask mode; every mode but subtract and intersect adds.
 void CombineShapeCoverage(float* c, float* m, std::int64_t n, const ShapeSlot& slot, bool first) {
   if (slot.mask_inverted != 0) {
     for (std::int64_t i = 0; i < n; ++i) m[i] = 1.0f - m[i];
   }
-  if (slot.mask_mode == MASK_MODE_INTERSECT) {
+  if (slot.mask_mode == static_cast<std::uint32_t>(PF_MaskMode_INTERSECT)) {
     // An intersection that comes first starts from everything.
     if (first) std::fill_n(c, n, 1.0f);
     for (std::int64_t i = 0; i < n; ++i) c[i] = c[i] * m[i];
-  } else if (slot.mask_mode == MASK_MODE_SUBTRACT) {
+  } else if (slot.mask_mode == static_cast<std::uint32_t>(PF_MaskMode_SUBTRACT)) {
     for (std::int64_t i = 0; i < n; ++i) c[i] = c[i] * (1.0f - m[i]);
   } else {
     for (std::int64_t i = 0; i < n; ++i) c[i] = c[i] + (1.0f - c[i]) * m[i];

@@ -16,10 +16,6 @@
 #include "render/float_plane.h"
 #include "render/shape_primitive.h"
 
-// Combination of one shape's coverage m into the shared coverage c.
-constexpr std::uint32_t MASK_MODE_SUBTRACT = 2;
-constexpr std::uint32_t MASK_MODE_INTERSECT = 3;
-
 // Writes pane_depth = max(d, 0), pane_distance = d and, when present,
 // pane_height = d over the output (the size of pane_depth). When a grid
 // plane cannot be allocated the field means no pane (depth 0, distance and

@@ -1,0 +1,177 @@
+// Whole frames whose panes are filled on the supersampled scanline roads:
+// a solid with masks (the shapes road) and a shape layer of free paths
+// under a Subtract merge (the raster path road), through the simulated
+// host: panes where the outlines are and nowhere else, the same bytes with
+// 1 and with 8 workers, and a finished frame whatever allocation fails.
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "host/pf_errors.h"
+#include "render/allocation_seam.h"
+#include "render/parallel_for.h"
+#include "support/frame_fixture.h"
+
+namespace {
+
+using hostsim::ContentItem;
+using hostsim::MaskDesc;
+using hostsim::SceneDesc;
+using hostsim::SimWorld;
+
+std::vector<std::array<double, 2>> Box(double x0, double y0, double x1, double y1) {
+  return {{x0, y0}, {x1, y0}, {x1, y1}, {x0, y1}};
+}
+
+// A 200 x 120 solid (layer pixels are composition pixels) with an added
+// box and a smaller box subtracted from it: a frame with a hole.
+SceneDesc MaskedSolid() {
+  SceneDesc d;
+  d.width = 200;
+  d.height = 120;
+  d.layer_kind = SceneDesc::LayerKind::SOLID;
+  MaskDesc outer;
+  outer.mode = 1;
+  outer.path = Box(40, 20, 160, 100);
+  MaskDesc hole;
+  hole.mode = 2;
+  hole.path = Box(80, 45, 120, 75);
+  d.masks = {outer, hole};
+  return d;
+}
+
+ContentItem PathGroup(std::vector<std::array<double, 2>> points) {
+  ContentItem path;
+  path.kind = ContentItem::Kind::PATH;
+  path.path = std::move(points);
+  ContentItem fill;
+  fill.kind = ContentItem::Kind::FILL;
+  ContentItem g;
+  g.kind = ContentItem::Kind::GROUP;
+  g.contents = {path, fill};
+  return g;
+}
+
+// A shape layer (origin at the composition's centre, (100, 60)) with two
+// overlapping free paths and a Subtract merge: composition boxes
+// 30..90 x 30..90 and 70..130 x 40..80.
+SceneDesc SubtractedPaths() {
+  SceneDesc d;
+  d.width = 200;
+  d.height = 120;
+  ContentItem merge;
+  merge.kind = ContentItem::Kind::MERGE;
+  merge.merge_mode = 3;
+  d.contents = {PathGroup(Box(-70, -30, -10, 30)), PathGroup(Box(-30, -20, 30, 20)), merge};
+  return d;
+}
+
+struct Region {
+  int x0, y0, x1, y1;  // inclusive
+};
+
+int ChangedPixels(const SimWorld& a, const SimWorld& b, Region r) {
+  int n = 0;
+  for (A_long y = r.y0; y <= r.y1; ++y) {
+    for (A_long x = r.x0; x <= r.x1; ++x) {
+      const PF_Pixel8 p = a.Pixel8(x, y), q = b.Pixel8(x, y);
+      n += (p.alpha != q.alpha || p.red != q.red || p.green != q.green || p.blue != q.blue) ? 1 : 0;
+    }
+  }
+  return n;
+}
+
+int Area(Region r) { return (r.x1 - r.x0 + 1) * (r.y1 - r.y0 + 1); }
+
+class ScanlineFrameTest : public FrameTest {};
+
+TEST_F(ScanlineFrameTest, MaskedSolidHasPanesInTheFrameAndNoneInTheHole) {
+  Build(MaskedSolid());
+  SimWorld input(200, 120, false), output(200, 120, false);
+  FillBackground(input);
+  ASSERT_EQ(Render(input, output).render_err, PF_Err_NONE);
+  const Region left_bar{45, 30, 75, 90}, hole{88, 52, 112, 68}, far{0, 0, 30, 12}, below{60, 106, 140, 119};
+  EXPECT_GT(ChangedPixels(input, output, left_bar), Area(left_bar) / 2);
+  EXPECT_EQ(ChangedPixels(input, output, hole), 0);
+  EXPECT_EQ(ChangedPixels(input, output, far), 0);
+  EXPECT_EQ(ChangedPixels(input, output, below), 0);
+}
+
+TEST_F(ScanlineFrameTest, SubtractMergedPathsTakeTheRasterRoadAndShowBothPaths) {
+  Build(SubtractedPaths());
+  SimWorld input(200, 120, false), output(200, 120, false);
+  FillBackground(input);
+  ASSERT_EQ(Render(input, output).render_err, PF_Err_NONE);
+  // Each path filled even-odd on its own and the two added: the first box,
+  // the overlap and the second box all hold panes.
+  const Region first{35, 35, 65, 85}, overlap{74, 45, 86, 75}, second{95, 45, 125, 75};
+  const Region far{150, 0, 199, 119}, top{0, 0, 199, 22};
+  EXPECT_GT(ChangedPixels(input, output, first), Area(first) / 2);
+  EXPECT_GT(ChangedPixels(input, output, overlap), Area(overlap) / 2);
+  EXPECT_GT(ChangedPixels(input, output, second), Area(second) / 2);
+  EXPECT_EQ(ChangedPixels(input, output, far), 0);
+  EXPECT_EQ(ChangedPixels(input, output, top), 0);
+}
+
+std::vector<std::uint8_t> RenderWith(const SceneDesc& d, int concurrency, bool deep) {
+  hostsim::Host host;
+  SetHardwareConcurrencyOverride(concurrency);
+  const hostsim::BuiltScene built = hostsim::BuildScene(host, d);
+  hostsim::CommandDriver commands(host, LinkedModule());
+  commands.GlobalSetup();
+  SimWorld input(200, 120, deep), output(200, 120, deep);
+  FillBackground(input);
+  hostsim::FrameRequest request;
+  request.deep = deep;
+  request.layer_width = 200;
+  request.layer_height = 120;
+  const PF_Err err = hostsim::RenderFrame(commands, *built.instance, request, input, output).render_err;
+  SetHardwareConcurrencyOverride(-1);
+  g_basic_suite = nullptr;
+  EXPECT_EQ(err, PF_Err_NONE);
+  EXPECT_TRUE(host.Leaks().empty());
+  return output.PixelBytes();
+}
+
+TEST_F(ScanlineFrameTest, SameBytesWithOneAndWithEightWorkers) {
+  SceneDesc masked = MaskedSolid();
+  masked.controls.frost = 8;
+  masked.controls.magnify = 20;
+  for (const SceneDesc& d : {masked, SubtractedPaths()}) {
+    for (bool deep : {false, true}) {
+      EXPECT_EQ(RenderWith(d, 3, deep), RenderWith(d, 10, deep)) << deep;
+    }
+  }
+}
+
+TEST_F(ScanlineFrameTest, EveryAllocationFailureStillCompletesTheFrame) {
+  for (const SceneDesc& d : {MaskedSolid(), SubtractedPaths()}) {
+    hostsim::Host host;
+    const hostsim::BuiltScene built = hostsim::BuildScene(host, d);
+    hostsim::CommandDriver commands(host, LinkedModule());
+    ASSERT_EQ(commands.GlobalSetup(), 0);
+    SimWorld input(200, 120, false);
+    FillBackground(input);
+    hostsim::FrameRequest request;
+    request.layer_width = 200;
+    request.layer_height = 120;
+    SimWorld probe(200, 120, false);
+    ResetAllocationSeamCount();
+    ASSERT_EQ(hostsim::RenderFrame(commands, *built.instance, request, input, probe).render_err, PF_Err_NONE);
+    const std::int64_t allocations = AllocationSeamCount();
+    ASSERT_GE(allocations, 10);
+    // The first two are the pane planes, whose loss fails the frame.
+    for (std::int64_t n = 3; n <= allocations; ++n) {
+      SimWorld output(200, 120, false);
+      ArmAllocationFailure(n);
+      const hostsim::FrameResult r = hostsim::RenderFrame(commands, *built.instance, request, input, output);
+      DisarmAllocationFailure();
+      EXPECT_EQ(r.render_err, PF_Err_NONE) << n;
+      EXPECT_EQ(r.input_checkins, 1) << n;
+    }
+    g_basic_suite = nullptr;
+    EXPECT_TRUE(host.Leaks().empty());
+  }
+}
+
+}  // namespace
