@@ -1,5 +1,6 @@
 // A plain description of the one scene the simulated host renders: a
-// composition, the effect's layer (shape contents or a solid, masks,
+// composition, the effect's layer (shape contents, a solid or a line of
+// text, masks,
 // transform and parents) and the effect's control values, with the frame's
 // depth, downsample and quality. The render tool reads it from JSON; tests
 // fill it directly.
@@ -55,8 +56,13 @@ struct SceneDesc {
   std::array<double, 2> downsample{1, 1};
   bool draft_quality = false;
   ControlsDesc controls;
-  enum class LayerKind { SHAPE, SOLID };
+  enum class LayerKind { SHAPE, SOLID, TEXT };
   LayerKind layer_kind = LayerKind::SHAPE;
+  // A text layer's one line, set in DejaVu Sans at font_size pixels per em
+  // with its baseline starting at text_position (layer pixels).
+  std::string text;
+  double font_size = 72;
+  std::array<double, 2> text_position{0, 0};
   bool adjustment = true;
   std::array<int, 2> layer_size{0, 0};  // 0: the composition's size
   TransformDesc transform;

@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "host/suites/aegp_footage_suite11.h"
+#include "hostsim/glyph_outlines.h"
 #include "hostsim/shape_contents_builder.h"
 #include "shell/param_index.h"
 
@@ -88,8 +89,9 @@ BuiltScene BuildScene(Host& host, const SceneDesc& scene) {
   built.composition = &comp;
   // Every layer is added before any pointer to one is kept: the list may
   // move its elements while it grows.
-  const AEGP_ObjectType type =
-      scene.layer_kind == SceneDesc::LayerKind::SHAPE ? AEGP_ObjectType_VECTOR : AEGP_ObjectType_AV;
+  const AEGP_ObjectType type = scene.layer_kind == SceneDesc::LayerKind::SHAPE  ? AEGP_ObjectType_VECTOR
+                               : scene.layer_kind == SceneDesc::LayerKind::TEXT ? AEGP_ObjectType_TEXT
+                                                                                : AEGP_ObjectType_AV;
   AEGP_LayerFlags flags = AEGP_LayerFlag_VIDEO_ACTIVE | AEGP_LayerFlag_EFFECTS_ACTIVE;
   if (scene.adjustment) flags |= AEGP_LayerFlag_ADJUSTMENT_LAYER;
   comp.layers.reserve(scene.parents.size() + 1);
@@ -111,14 +113,17 @@ BuiltScene BuildScene(Host& host, const SceneDesc& scene) {
   TransformDesc t = scene.transform;
   if (!scene.transform_given) {
     // A new layer sits centred in its composition with its anchor at its
-    // own centre; a shape layer's anchor is its origin.
+    // own centre; a shape or text layer's anchor is its origin.
     t.position = {scene.width * 0.5, scene.height * 0.5};
-    t.anchor = scene.layer_kind == SceneDesc::LayerKind::SHAPE ? std::array<double, 2>{0, 0}
+    t.anchor = scene.layer_kind != SceneDesc::LayerKind::SOLID ? std::array<double, 2>{0, 0}
                                                                : std::array<double, 2>{layer_w * 0.5, layer_h * 0.5};
   }
   ApplyTransform(layer.transform, t);
   if (scene.layer_kind == SceneDesc::LayerKind::SOLID) {
     layer.source = &host.scene().AddFootageItem(SOLID_ITEM_ID, layer_w, layer_h, AEGP_FootageSignature_SOLID);
+  } else if (scene.layer_kind == SceneDesc::LayerKind::TEXT) {
+    // Without a glyph loader the layer is a text layer without outlines.
+    SetTextOutlines(scene.text, scene.font_size, scene.text_position[0], scene.text_position[1], layer.text);
   } else {
     SimStreamNode root = ShapeLayerRoot();
     AddItems(RootContents(root), scene.contents);

@@ -1,6 +1,7 @@
 // "AEGP Text Layer Suite" 1 and "PF Path Data Suite" 1 of the simulated
-// host, as far as the render-cache key reads them: a text layer's outlines
-// are its SimTextOutlines (the same at every time), handed out as a counted
+// host, as far as the render-cache key and the text rasteriser read them: a
+// text layer's outlines are its SimTextOutlines (the same at every time;
+// glyph_outlines.h sets them from real glyphs), handed out as a counted
 // reference; a path outline is the address of one SimTextPath.
 #include "host/pf_errors.h"
 #include "host/suites/aegp_text_layer_suite1.h"

@@ -30,6 +30,7 @@
 #include "render/shape_distance_field.h"
 #include "render/shape_primitive.h"
 #include "render/supersampled_shapes_field.h"
+#include "render/text_distance_field.h"
 #include "shell/suite_handler.h"
 
 namespace {
@@ -181,8 +182,10 @@ PF_Err RenderRefraction(PF_InData* in_data, PF_SmartRenderExtra* extra, PF_Effec
       // The matte stage is not part of this build: no panes.
       FillNoPane(pane_depth, pane_distance, pane_height);
     } else if (!field_built) {
-      // The text stage is not part of this build: no panes.
-      FillNoPane(pane_depth, pane_distance, pane_height);
+      // Also after a path road that ran out of memory: such a layer has no
+      // outlines, and the text road leaves no pane.
+      TextDistanceField(in_data, suites, request, s.downsample_x, s.downsample_y, pane_depth, pane_distance,
+                        height_plane, raster_planes);
     }
   }
 

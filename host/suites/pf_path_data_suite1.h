@@ -1,5 +1,7 @@
 // "PF Path Data Suite" version 1: vertices of a path outline. Vertex
-// positions are in layer pixels; tangents are relative to their vertex.
+// positions are in layer pixels; the tangent fields are the absolute
+// positions of the segment's control points (tan_out of a vertex starts the
+// segment that leaves it, tan_in ends the segment that arrives at it).
 #pragma once
 #include "host/aegp_types.h"
 #include "host/pf_basic_types.h"

@@ -190,17 +190,24 @@ void Controls(const json& j, ControlsDesc& c) {
 
 void Layer(const json& j, SceneDesc& s) {
   const std::string field = "layer";
-  CheckKeys(j, field, {"kind", "adjustment", "size", "transform", "parents", "contents", "masks"});
+  CheckKeys(j, field,
+            {"kind", "adjustment", "size", "transform", "parents", "contents", "masks", "text", "font_size",
+             "text_position"});
   if (j.contains("kind")) {
     const std::string kind = String(j["kind"], "layer.kind");
     if (kind == "shape") {
       s.layer_kind = SceneDesc::LayerKind::SHAPE;
     } else if (kind == "solid") {
       s.layer_kind = SceneDesc::LayerKind::SOLID;
+    } else if (kind == "text") {
+      s.layer_kind = SceneDesc::LayerKind::TEXT;
     } else {
-      Fail("layer.kind", "expected shape or solid");
+      Fail("layer.kind", "expected shape, solid or text");
     }
   }
+  if (j.contains("text")) s.text = String(j["text"], "layer.text");
+  if (j.contains("font_size")) s.font_size = NumberIn(j["font_size"], "layer.font_size", 1, 4096);
+  if (j.contains("text_position")) s.text_position = Pair(j["text_position"], "layer.text_position");
   if (j.contains("adjustment")) s.adjustment = Bool(j["adjustment"], "layer.adjustment");
   if (j.contains("size")) {
     const auto size = Pair(j["size"], "layer.size");

@@ -1,0 +1,246 @@
+// Rasteriser of the effect layer's glyph outlines. Each cubic segment of an
+// outline is sampled at twelve equal parameter steps (the tangent fields of
+// a path vertex are absolute control points), the samples of an outline
+// form one closed polygon, and all polygons are filled together by the
+// non-zero winding rule on the caller's supersampled grid: one scanline
+// through each row's centre for the byte mask, or four sub-scanlines per
+// row with exact horizontal span overlaps for the float coverage.
+//
+// Only the edges that span a scanline are tested on it: edges are taken in
+// order of their top and dropped once a scanline passes their bottom, which
+// yields the same crossings as testing every edge.
+#include "geometry/text_outline_mask.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <memory>
+#include <vector>
+
+#include "geometry/effect_layer.h"
+#include "host/pf_errors.h"
+#include "host/suites/aegp_text_layer_suite1.h"
+#include "host/suites/pf_path_data_suite1.h"
+#include "render/allocation_seam.h"
+#include "shell/suite_handler.h"
+
+namespace {
+
+// Points are kept well inside float range so that no edge arithmetic
+// overflows; a host coordinate that is not finite drops its point.
+constexpr float TEXT_POINT_LIMIT = 1e12f;
+
+struct FreeDeleter {
+  void operator()(std::uint8_t* p) const { std::free(p); }
+};
+
+// Text outlines go back to the host on every path out of the reader.
+class TextOutlinesGuard {
+ public:
+  TextOutlinesGuard(const AEGP_TextLayerSuite1* suite, AEGP_TextOutlinesH outlines)
+      : suite_(suite), outlines_(outlines) {}
+  ~TextOutlinesGuard() {
+    if (suite_->AEGP_DisposeTextOutlines != nullptr) suite_->AEGP_DisposeTextOutlines(outlines_);
+  }
+  TextOutlinesGuard(const TextOutlinesGuard&) = delete;
+  TextOutlinesGuard& operator=(const TextOutlinesGuard&) = delete;
+
+ private:
+  const AEGP_TextLayerSuite1* suite_;
+  AEGP_TextOutlinesH outlines_;
+};
+
+struct GridMapping {
+  double origin_x;
+  double origin_y;
+  double scale_x;
+  double scale_y;
+  double supersample;
+};
+
+struct GridPoint {
+  float x;
+  float y;
+};
+
+void AppendPoint(double x, double y, const GridMapping& m, std::vector<GridPoint>& points) {
+  const float gx = static_cast<float>((x * m.scale_x - m.origin_x) * m.supersample);
+  const float gy = static_cast<float>((y * m.scale_y - m.origin_y) * m.supersample);
+  if (!std::isfinite(gx) || !std::isfinite(gy)) return;
+  points.push_back({std::clamp(gx, -TEXT_POINT_LIMIT, TEXT_POINT_LIMIT),
+                    std::clamp(gy, -TEXT_POINT_LIMIT, TEXT_POINT_LIMIT)});
+}
+
+// The cubic from v0 to v1 with control points v0.tan_out and v1.tan_in,
+// sampled at t = k / 12 for k = 0 ... 11.
+void SampleSegment(const PF_PathVertex& v0, const PF_PathVertex& v1, const GridMapping& m,
+                   std::vector<GridPoint>& points) {
+  for (int k = 0; k < TEXT_SEGMENT_SAMPLES; ++k) {
+    const double t = static_cast<double>(k) / static_cast<double>(TEXT_SEGMENT_SAMPLES);
+    const double u = 1.0 - t;
+    const double x = u * u * u * v0.x + (u * 3.0 * u * t) * v0.tan_out_x + (u * 3.0 * t * t) * v1.tan_in_x +
+                     t * t * t * v1.x;
+    const double y = u * u * u * v0.y + (u * 3.0 * u * t) * v0.tan_out_y + (u * 3.0 * t * t) * v1.tan_in_y +
+                     t * t * t * v1.y;
+    AppendPoint(x, y, m, points);
+  }
+}
+
+// One outline's polygon: skipped when its path, segment count or first
+// vertex cannot be read; cut short at the first later vertex that cannot.
+void FlattenOutline(const PF_PathDataSuite1* paths, PF_ProgPtr effect_ref, PF_PathOutlinePtr path,
+                    const GridMapping& m, std::vector<GridPoint>& points) {
+  points.clear();
+  A_long segments = 0;
+  if (paths->PF_PathNumSegments == nullptr || paths->PF_PathVertexInfo == nullptr ||
+      paths->PF_PathNumSegments(effect_ref, path, &segments) != PF_Err_NONE || segments < 1) {
+    return;
+  }
+  PF_PathVertex v0{};
+  if (paths->PF_PathVertexInfo(effect_ref, path, 0, &v0) != PF_Err_NONE) return;
+  for (A_long j = 0; j < segments; ++j) {
+    PF_PathVertex v1{};
+    if (paths->PF_PathVertexInfo(effect_ref, path, j + 1, &v1) != PF_Err_NONE) break;
+    SampleSegment(v0, v1, m, points);
+    v0 = v1;
+  }
+}
+
+void AppendClosedEdges(const std::vector<GridPoint>& points, std::vector<TextEdge>& edges) {
+  const std::size_t m = points.size();
+  for (std::size_t p = 0; p < m; ++p) {
+    const GridPoint& a = points[p];
+    const GridPoint& b = points[(p + 1) % m];
+    edges.push_back({a.x, a.y, b.x, b.y});
+  }
+}
+
+// Every edge of every outline of the effect layer, or none.
+std::vector<TextEdge> ReadTextEdges(const PF_InData* in_data, SuiteHandler& suites, const GridMapping& m) {
+  std::vector<TextEdge> edges;
+  AEGP_LayerH layer = GetEffectLayer(suites, in_data);
+  if (layer == nullptr) return edges;
+  if (GetLayerObjectType(suites, layer) != AEGP_ObjectType_TEXT) return edges;
+
+  const AEGP_TextLayerSuite1* text = suites.TextLayerSuiteV1();
+  if (text->AEGP_GetNewTextOutlines == nullptr) return edges;
+  const A_Time layer_time{in_data->current_time, in_data->time_scale};
+  AEGP_TextOutlinesH outlines = nullptr;
+  if (text->AEGP_GetNewTextOutlines(layer, &layer_time, &outlines) != A_Err_NONE || outlines == nullptr) {
+    return edges;
+  }
+  TextOutlinesGuard guard(text, outlines);
+  A_long count = 0;
+  if (text->AEGP_GetNumTextOutlines == nullptr || text->AEGP_GetNumTextOutlines(outlines, &count) != A_Err_NONE) {
+    count = 0;
+  }
+  if (count < 1 || text->AEGP_GetIndexedTextOutline == nullptr) return edges;
+
+  const PF_PathDataSuite1* paths = suites.PathDataSuiteV1();
+  std::vector<GridPoint> points;
+  for (A_long i = 0; i < count; ++i) {
+    PF_PathOutlinePtr path = nullptr;
+    if (text->AEGP_GetIndexedTextOutline(outlines, i, &path) != A_Err_NONE || path == nullptr) continue;
+    FlattenOutline(paths, in_data->effect_ref, path, m, points);
+    AppendClosedEdges(points, edges);
+  }
+  return edges;
+}
+
+float EdgeTop(const TextEdge& e) { return std::min(e.y0, e.y1); }
+float EdgeBottom(const TextEdge& e) { return std::max(e.y0, e.y1); }
+
+// Adds the span [xa, xb) to coverage row `row` with the sub-scanline's
+// weight, clamped to 1 per pixel.
+void AddCoverageSpan(float* row, int width, float weight, float xa, float xb) {
+  const float w = static_cast<float>(width);
+  const int first = static_cast<int>(std::clamp(std::floor(xa), 0.0f, w));
+  const int end = static_cast<int>(std::clamp(std::ceil(xb), 0.0f, w));
+  for (int c = first; c < end; ++c) {
+    const float o = std::min(xb, static_cast<float>(c + 1)) - std::max(xa, static_cast<float>(c));
+    if (o > 0.0f) row[c] = std::min(1.0f, row[c] + std::min(1.0f, o) * weight);
+  }
+}
+
+// Sets the pixels of mask row `row` whose centre lies in [xa, xb).
+void SetMaskSpan(std::uint8_t* row, int width, float xa, float xb) {
+  const float w = static_cast<float>(width);
+  const int first = static_cast<int>(std::clamp(std::ceil(xa - 0.5f), 0.0f, w));
+  const int last = static_cast<int>(std::clamp(std::floor(xb - 0.5f), -1.0f, w - 1.0f));
+  for (int c = first; c <= last; ++c) row[c] = 255;
+}
+
+void FillEdges(std::vector<TextEdge>& edges, int width, int height, std::uint8_t* mask, float* coverage) {
+  const int subscanlines = coverage != nullptr ? TEXT_COVERAGE_SUBSCANLINES : 1;
+  const float weight = 1.0f / static_cast<float>(subscanlines);
+  std::sort(edges.begin(), edges.end(),
+            [](const TextEdge& a, const TextEdge& b) { return EdgeTop(a) < EdgeTop(b); });
+  std::vector<TextEdge> active;
+  std::vector<ScanCrossing> crossings;
+  std::size_t next = 0;
+  for (int r = 0; r < height; ++r) {
+    const std::size_t row_start = static_cast<std::size_t>(r) * static_cast<std::size_t>(width);
+    for (int k = 0; k < subscanlines; ++k) {
+      const float y = coverage != nullptr
+                          ? static_cast<float>(r) + (static_cast<float>(k) + 0.5f) * weight
+                          : static_cast<float>(r) + 0.5f;
+      while (next < edges.size() && EdgeTop(edges[next]) <= y) active.push_back(edges[next++]);
+      std::erase_if(active, [y](const TextEdge& e) { return EdgeBottom(e) <= y; });
+
+      crossings.clear();
+      for (const TextEdge& e : active) {
+        int direction = 0;
+        if (e.y0 <= y && y < e.y1) {
+          direction = 1;
+        } else if (e.y1 <= y && y < e.y0) {
+          direction = -1;
+        } else {
+          continue;
+        }
+        crossings.push_back({e.x0 + (y - e.y0) / (e.y1 - e.y0) * (e.x1 - e.x0), direction});
+      }
+      if (crossings.size() < 2) continue;
+      std::sort(crossings.begin(), crossings.end(), [](const ScanCrossing& a, const ScanCrossing& b) {
+        return a.x < b.x || (a.x == b.x && a.direction < b.direction);
+      });
+
+      int winding = 0;
+      float xa = 0.0f;
+      for (const ScanCrossing& c : crossings) {
+        const int before = winding;
+        winding += c.direction;
+        if (before == 0 && winding != 0) {
+          xa = c.x;
+        } else if (before != 0 && winding == 0) {
+          if (coverage != nullptr) {
+            AddCoverageSpan(coverage + row_start, width, weight, xa, c.x);
+          } else {
+            SetMaskSpan(mask + row_start, width, xa, c.x);
+          }
+        }
+      }
+    }
+  }
+  if (coverage != nullptr) {
+    const std::size_t n = static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
+    for (std::size_t i = 0; i < n; ++i) mask[i] = coverage[i] >= 0.5f ? 255 : 0;
+  }
+}
+
+}  // namespace
+
+std::uint8_t* BuildTextOutlineMask(const PF_InData* in_data, SuiteHandler& suites, int origin_x, int origin_y,
+                                   int width, int height, double scale_x, double scale_y, int supersample,
+                                   float* coverage) {
+  const GridMapping mapping{static_cast<double>(origin_x), static_cast<double>(origin_y), scale_x, scale_y,
+                            static_cast<double>(supersample)};
+  std::vector<TextEdge> edges = ReadTextEdges(in_data, suites, mapping);
+  if (edges.empty() || width <= 0 || height <= 0) return nullptr;
+  if (AllocationSeamFails()) return nullptr;
+  // Held so that a fill whose arrays cannot grow does not lose it.
+  std::unique_ptr<std::uint8_t, FreeDeleter> mask(static_cast<std::uint8_t*>(
+      std::calloc(static_cast<std::size_t>(width) * static_cast<std::size_t>(height), 1)));
+  if (mask == nullptr) return nullptr;
+  FillEdges(edges, width, height, mask.get(), coverage);
+  return mask.release();
+}
