@@ -7,6 +7,7 @@
 #include <algorithm>
 
 #include "render/allocation_seam.h"
+#include "render/pane_extent.h"
 
 PaneRegions LabelPaneRegions(const FloatPlane& pane_depth, const FloatPlane& pane_distance,
                              const PaneCentre& centre) {
@@ -39,24 +40,13 @@ PaneRegions LabelPaneRegions(const FloatPlane& pane_depth, const FloatPlane& pan
     labels[start] = id;
     stack.push_back(start);
 
-    std::int64_t count = 0;
-    double sum_x = 0.0;
-    double sum_y = 0.0;
-    std::int32_t min_x = w, max_x = -1, min_y = h, max_y = -1;
+    PaneExtent extent(w, h);
     while (!stack.empty()) {
       const std::int32_t j = stack.back();
       stack.pop_back();
       const std::int32_t x = j % w;
       const std::int32_t y = j / w;
-      if (depth[j] > 0.0f) {
-        ++count;
-        sum_x += x;
-        sum_y += y;
-        min_x = std::min(min_x, x);
-        max_x = std::max(max_x, x);
-        min_y = std::min(min_y, y);
-        max_y = std::max(max_y, y);
-      }
+      if (depth[j] > 0.0f) extent.Add(x, y);
       auto visit = [&](std::int32_t k) {
         if (labels[k] == REGION_UNVISITED) {
           labels[k] = id;
@@ -70,11 +60,10 @@ PaneRegions LabelPaneRegions(const FloatPlane& pane_depth, const FloatPlane& pan
     }
 
     PaneRegion region;
-    if (count > 0) {
-      region.centre_x = static_cast<float>(sum_x / static_cast<double>(count));
-      region.centre_y = static_cast<float>(sum_y / static_cast<double>(count));
-      const float side = static_cast<float>(std::max(max_x - min_x, max_y - min_y));
-      region.radius = std::max(1.0f, side * 0.5f);
+    if (extent.count > 0) {
+      region.centre_x = extent.CentreX();
+      region.centre_y = extent.CentreY();
+      region.radius = extent.Radius();
     } else {
       // A region made only of outer band: the whole panes' centre stands in.
       region.centre_x = centre.pane_centre_x;
