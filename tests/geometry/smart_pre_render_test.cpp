@@ -9,6 +9,7 @@
 
 #include "host/pf_errors.h"
 #include "host/suites/aegp_footage_suite11.h"
+#include "hostsim/shape_contents_builder.h"
 #include "pre_render_test_support.h"
 
 namespace {
@@ -464,6 +465,34 @@ TEST_F(SmartPreRenderTest, FailedLayerQueriesKeepTheRoadGoing) {
   EXPECT_EQ(h.is_adjustment_layer, 0u);
   EXPECT_EQ(h.is_vector_layer, 0u);
   EXPECT_EQ(instance_->LayerCheckouts().size(), 1u);
+}
+
+TEST_F(SmartPreRenderTest, ShapeContentsFillTheSlotsWithTheLayerAngleAdded) {
+  SimLayer& layer = Build(1, AEGP_ObjectType_VECTOR);
+  layer.masks = {SquareMask(50, 50, 10)};  // not read: the contents give panes
+  layer.properties = hostsim::ShapeLayerRoot();
+  hostsim::SimStreamNode& contents = hostsim::RootContents(layer.properties);
+  hostsim::SimStreamNode& g1 = contents.Add(hostsim::ShapeGroup("Group 1"));
+  hostsim::GroupContents(g1).Add(hostsim::RectanglePath("Rectangle Path 1", 10.0, 20.0, 30.0, 40.0, 0.0));
+  hostsim::SimStreamNode& g2 = contents.Add(hostsim::ShapeGroup("Group 2"));
+  hostsim::GroupContents(g2).Add(hostsim::EllipsePath("Ellipse Path 1", 0.0, 0.0, 16.0, 8.0));
+  hostsim::SetGroupTransform(g2, 0.0, 0.0, 0.0, 0.0, 100.0, 100.0, 25.0);
+  contents.Add(hostsim::MergePaths("Merge Paths 1", 3.0));
+  layer.transform.rotation.value = {20.0, 0, 0};
+
+  const hostsim::PreRenderOutcome o = driver_->Run();
+  const PreRenderHeader h = HeaderOf(o);
+  ASSERT_EQ(h.shape_count, 2u);
+  EXPECT_EQ(h.merge_mode, 3u);
+  EXPECT_EQ(h.slots_are_masks, 0u);
+  EXPECT_EQ(h.is_source_box, 0u);
+  EXPECT_EQ(h.is_vector_layer, 1u);
+  EXPECT_EQ(SlotOf(o, 0).kind, SHAPE_BOX);
+  EXPECT_EQ(SlotOf(o, 1).kind, SHAPE_ELLIPSE);
+  EXPECT_NEAR(SlotOf(o, 0).rot_cos, std::cos(20.0 * PI / 180), 1e-12);
+  EXPECT_NEAR(SlotOf(o, 1).rot_cos, std::cos(45.0 * PI / 180), 1e-12);
+  EXPECT_NEAR(SlotOf(o, 1).rot_sin, std::sin(45.0 * PI / 180), 1e-12);
+  EXPECT_EQ(host_.calls().Count("AEGP_GetLayerNumMasks"), 0);
 }
 
 TEST_F(SmartPreRenderTest, NoEffectLayerStillMakesARecord) {
