@@ -16,6 +16,7 @@
 #include "render/float_plane.h"
 #include "render/frost_buffers.h"
 #include "render/frost_step.h"
+#include "render/matte_stage.h"
 #include "render/pane_centre.h"
 #include "render/pane_regions.h"
 #include "render/pane_sources.h"
@@ -144,6 +145,7 @@ PF_Err RenderRefraction(PF_InData* in_data, PF_SmartRenderExtra* extra, PF_Effec
   if (want_height) AllocateFloatPlane(pane_height, w, h);
 
   // 3. The pane distance field.
+  MattePlanes matte_planes;
   if (!sources.raster_source && !sources.shapes_supersampled) {
     ShapePrimitive primitives[MAX_SHAPE_SLOTS];
     PrimitiveFrame frame;
@@ -162,6 +164,9 @@ PF_Err RenderRefraction(PF_InData* in_data, PF_SmartRenderExtra* extra, PF_Effec
     const int n = BuildShapePrimitives(s.slots, s.CopiedSlotCount(), frame, primitives);
     ShapeDistanceField(s.merge_mode, n, primitives, static_cast<int>(s.shape_count), s.slots, pane_depth,
                        pane_distance, pane_height.Empty() ? nullptr : &pane_height);
+  } else if (sources.matte_source) {
+    RunMatteStage<Pixel>(suites, MatteStageFrame{w, h, request, depth_px, record}, pane_depth, pane_distance,
+                         pane_height, matte_planes);
   } else {
     // The raster roads (scanline fill of masks and paths, text, matte) are
     // not part of this build: such a frame renders without panes.
@@ -235,6 +240,11 @@ PF_Err RenderRefraction(PF_InData* in_data, PF_SmartRenderExtra* extra, PF_Effec
     rim_inputs.matte_source = sources.matte_source;
     rim_inputs.raster_source = sources.raster_source;
     rim_inputs.paths_supersampled = sources.paths_supersampled;
+    if (sources.matte_source) {
+      rim_inputs.matte_smooth_field = ViewOfPaddedPlane(matte_planes.smooth_field, matte_planes.margin);
+      rim_inputs.gradient_x = ViewOfPaddedPlane(matte_planes.gradient_x, matte_planes.margin);
+      rim_inputs.gradient_y = ViewOfPaddedPlane(matte_planes.gradient_y, matte_planes.margin);
+    }
     RimLightPass<Pixel>(*output, rim, rim_inputs);
   }
 
