@@ -174,6 +174,7 @@ void RunMatteStage(SuiteHandler& suites, const MatteStageFrame& frame, FloatPlan
   } else {
     DistanceFieldFromCoverage(coverage.data.get(), W, H, depth.data.get(), field.data.get());
     ParallelFor(count, RefineEdgeDistance{field.data.get(), coverage.data.get(), W, H});
+    // Without both, the transform's field stands alone.
     FloatPlane disagreement;
     if (AllocateFloatPlane(erf_field, W, H) && AllocateFloatPlane(disagreement, W, H)) {
       // The blurred coverage.
@@ -192,8 +193,6 @@ void RunMatteStage(SuiteHandler& suites, const MatteStageFrame& frame, FloatPlan
       ParallelFor(count, CoverageToDistance{scratch_a.data.get(), field.data.get(), disagreement.data.get(),
                                             smooth.Empty() ? nullptr : smooth.data.get(), erf_field.data.get()});
       result = &erf_field;
-    } else {
-      erf_field = FloatPlane{};
     }
   }
 
