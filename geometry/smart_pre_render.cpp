@@ -16,8 +16,10 @@
 #include "geometry/input_request.h"
 #include "geometry/layer_transform_chain.h"
 #include "geometry/mask_slots.h"
+#include "geometry/matte_choice.h"
 #include "geometry/pre_render_data.h"
 #include "geometry/pre_render_record.h"
+#include "geometry/record_matte.h"
 #include "geometry/render_cache_key.h"
 #include "geometry/shape_contents_reader.h"
 #include "geometry/source_box.h"
@@ -81,6 +83,7 @@ PF_Err SmartPreRender(PF_InData* in_data, PF_OutData*, PF_PreRenderExtra* extra)
   std::uint32_t merge_mode = 0;
   std::uint32_t slots_are_masks = 0;
   std::uint32_t is_source_box = 0;
+  AEGP_ItemH own_matte_source = nullptr;
 
   AEGP_LayerH layer = GetEffectLayer(suites, in_data);
   if (layer != nullptr) shape_count = ReadLayerShapes(suites, in_data, layer, staged, &merge_mode);
@@ -95,6 +98,7 @@ PF_Err SmartPreRender(PF_InData* in_data, PF_OutData*, PF_PreRenderExtra* extra)
       slots_are_masks = 1;
     } else if (masks.outcome == MaskSlotsOutcome::NO_MASK_WITH_MODE) {
       const SourceBox box = ReadSourceBox(suites, in_data, layer);
+      own_matte_source = box.own_matte_source;
       ShapeSlot& slot = staged[0];
       std::memset(&slot, 0, sizeof slot);
       slot.kind = SHAPE_BOX;
@@ -155,17 +159,21 @@ PF_Err SmartPreRender(PF_InData* in_data, PF_OutData*, PF_PreRenderExtra* extra)
                               (flags & AEGP_LayerFlag_COLLAPSE) != 0)
                                  ? 1
                                  : 0;
-    // The matte is chosen and rendered by a later stage; until then the
-    // record carries none.
+    // The matte: chosen now, sized into the record, rendered once the
+    // header is written.
+    const MatteChoice matte = header.is_adjustment_layer != 0 && object_type != AEGP_ObjectType_TEXT
+                                  ? ChooseMatte(suites, in_data, layer, own_matte_source, deep ? 2u : 1u)
+                                  : MatteChoice{};
     header.matte_valid = 0;
-    header.matte_width = 0;
-    header.matte_height = 0;
+    header.matte_width = matte.width;
+    header.matte_height = matte.height;
     header.deep = deep ? 1 : 0;
     header.matte_is_distance = 0;
 
-    void* memory = record.Create(MATTE_RASTER_OFFSET);
+    void* memory = record.Create(MATTE_RASTER_OFFSET + matte.raster_bytes);
     if (memory != nullptr) {
       WritePreRenderRecord(memory, header, staged, shape_count);
+      RenderRecordMatte(suites, in_data, matte, deep, values.rim_scale, values.effect_scale, values.depth, memory);
       record.Unlock();
       have_record = true;
     }

@@ -93,3 +93,9 @@ struct A_Matrix4 {
 struct A_FloatRect {
   A_FpLong left, top, right, bottom;
 };
+
+// An integer rectangle of the host's plug-in services; right and bottom lie
+// one past the last column and row.
+struct A_LRect {
+  A_long left, top, right, bottom;
+};

@@ -68,6 +68,7 @@ Host::Host() {
   InstallRegisterSuites(*this);
   InstallAnsiSuites(*this);
   InstallCacheOnLoadSuites(*this);
+  InstallRenderSuites(*this);
 }
 
 A_Err Host::RunIdleHooks(A_long* max_sleep) {
@@ -122,6 +123,9 @@ std::vector<std::string> Host::Leaks() const {
   };
   refs(effect_refs_);
   refs(text_outlines_);
+  refs(renders_.item_options());
+  refs(renders_.layer_options());
+  refs(renders_.receipts());
   for (std::string& leak : streams_.Leaks()) out.push_back(std::move(leak));
   return out;
 }

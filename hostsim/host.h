@@ -14,6 +14,7 @@
 #include "hostsim/call_failures.h"
 #include "hostsim/handle_table.h"
 #include "hostsim/ref_pool.h"
+#include "hostsim/render_book.h"
 #include "hostsim/scene.h"
 #include "hostsim/stream_registry.h"
 #include "hostsim/suite_registry.h"
@@ -71,6 +72,9 @@ class Host {
   RefPool<SimEffectRef>& effect_refs() { return effect_refs_; }
   // Text outlines handed out by AEGP_GetNewTextOutlines.
   RefPool<SimTextOutlinesRef>& text_outlines() { return text_outlines_; }
+  // Frames rendered for the plug-in: options, receipts and the render log.
+  RenderBook& renders() { return renders_; }
+  const RenderBook& renders() const { return renders_; }
   // Stream references, values, memory handles and mask references held by
   // the plug-in, and the log of stream reads.
   StreamRegistry& streams() { return streams_; }
@@ -115,6 +119,7 @@ class Host {
   RefPool<SimEffectRef> effect_refs_{"effect reference"};
   RefPool<SimTextOutlinesRef> text_outlines_{"text outlines"};
   StreamRegistry streams_;
+  RenderBook renders_;
   SPBasicSuite basic_{};
   PF_UtilCallbacks utils_{};
   std::mutex params_mutex_;

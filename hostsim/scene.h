@@ -11,12 +11,14 @@
 // about this object only. Each layer also holds its property tree,
 // transform streams and masks (stream_model.h).
 #pragma once
+#include <functional>
 #include <map>
 #include <memory>
 #include <set>
 #include <string>
 #include <vector>
 
+#include "host/aegp_render_types.h"
 #include "host/aegp_types.h"
 #include "host/suites/pf_path_data_suite1.h"
 #include "hostsim/effect_instance.h"
@@ -26,6 +28,41 @@ namespace hostsim {
 
 struct SimComposition;
 struct SimItem;
+struct SimLayer;
+class SimWorld;
+
+// What the plug-in asked the host to render: an item (render options made
+// from an item) or a layer (layer render options), with the options it set.
+struct SimRenderRequest {
+  const SimItem* item = nullptr;
+  const SimLayer* layer = nullptr;
+  AEGP_PluginID plugin_id = 0;
+  A_Time time{0, 1};
+  AEGP_WorldType world_type = AEGP_WorldType_8;
+  AEGP_MatteMode matte_mode = AEGP_MatteMode_PREMUL_BLACK;
+  A_short downsample_x = 1;
+  A_short downsample_y = 1;
+  bool time_set = false;
+  bool world_type_set = false;
+  bool matte_mode_set = false;
+  bool downsample_set = false;
+  bool cancel_callback = false;  // the render was given a cancel callback
+};
+
+// The pixels the host renders for an item or a layer. The rendered world
+// is width x height full-resolution pixels divided by the downsample factor
+// (rounded up), of the requested pixel type, transparent until `paint`
+// fills it. `paint` may call back into the plug-in, as a real host's render
+// can.
+struct SimPixelSource {
+  A_long width = 0;   // 0: the item's size (for a layer: its source item's)
+  A_long height = 0;
+  // The rendered region's top-left, in rendered pixels of the item's (or
+  // layer's) frame.
+  A_long region_left = 0;
+  A_long region_top = 0;
+  std::function<void(const SimRenderRequest& request, SimWorld& world)> paint;
+};
 
 // One glyph outline of a text layer: vertices joined by cubic segments;
 // a closed path has one segment per vertex, an open one a segment fewer.
@@ -66,6 +103,8 @@ struct SimLayer {
   AEGP_LayerTransferMode transfer_mode{0, 0, 0};
   SimLayer* track_matte = nullptr;  // AEGP_GetTrackMatteLayer
   A_Matrix4 layer_to_world{{{1, 0, 0, 0}, {0, 1, 0, 0}, {0, 0, 1, 0}, {0, 0, 0, 1}}};
+  // What AEGP_RenderAndCheckoutLayerFrame renders for this layer.
+  SimPixelSource pixels;
   SimTextOutlines text;
   // The root of the layer's property tree (AEGP_GetNewStreamRefForLayer);
   // a shape layer's contents hang below it (see shape_contents_builder.h).
@@ -87,6 +126,8 @@ struct SimItem {
   // identified by its four-character signature ('Soli' for a solid).
   bool has_main_footage = false;
   A_u_long footage_signature = 0;
+  // What AEGP_RenderAndCheckoutFrame renders for this item.
+  SimPixelSource pixels;
 
   AEGP_ItemID ItemId() const;
   A_long Width() const;

@@ -44,6 +44,30 @@ struct MaskDesc {
   bool closed = true;
 };
 
+// A shape of a shape matte: a filled white ellipse or rectangle, in
+// composition pixels.
+struct MatteShapeDesc {
+  bool ellipse = true;
+  std::array<double, 2> center{0, 0};
+  std::array<double, 2> size{100, 100};
+};
+
+// A track matte for the effect layer, a further layer of its composition.
+// A shape matte is a shape layer whose rendered pixels are
+// its white shapes (anti-aliased) over the whole composition; an image
+// matte is a footage layer of the given alpha (0 to 255, white colour)
+// whose top-left sits at `position` in the composition.
+struct TrackMatteDesc {
+  enum class Kind { SHAPE, IMAGE };
+  Kind kind = Kind::SHAPE;
+  int mode = 1;  // 1 alpha, 2 inverted alpha, 3 luma, 4 inverted luma
+  std::vector<MatteShapeDesc> shapes;
+  int image_width = 0;
+  int image_height = 0;
+  std::vector<unsigned char> image_alpha;  // image_width x image_height, rows top first
+  std::array<double, 2> position{0, 0};
+};
+
 struct ControlsDesc {
   double light_angle = -45, light_intensity = 100, refraction = 70, depth = 40, dispersion = 50;
   double frost = 0, splay = 0, magnify = 0, effect_scale = 1, rim_scale = 1;
@@ -70,6 +94,7 @@ struct SceneDesc {
   std::vector<TransformDesc> parents;  // nearest parent first
   std::vector<ContentItem> contents;
   std::vector<MaskDesc> masks;
+  std::optional<TrackMatteDesc> track_matte;
 };
 
 }  // namespace hostsim

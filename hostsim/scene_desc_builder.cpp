@@ -1,10 +1,12 @@
 #include "hostsim/scene_desc_builder.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "host/suites/aegp_footage_suite11.h"
 #include "hostsim/glyph_outlines.h"
 #include "hostsim/shape_contents_builder.h"
+#include "hostsim/sim_world.h"
 #include "shell/param_index.h"
 
 namespace hostsim {
@@ -14,6 +16,88 @@ namespace {
 constexpr AEGP_ItemID COMPOSITION_ITEM_ID = 1;
 constexpr AEGP_ItemID SOLID_ITEM_ID = 2;
 constexpr AEGP_LayerIDVal EFFECT_LAYER_ID = 1;
+constexpr AEGP_ItemID MATTE_ITEM_ID = 3;
+constexpr AEGP_LayerIDVal MATTE_LAYER_ID = 100;
+constexpr A_u_long FOOTAGE_SIGNATURE_IMAGE = 0x46544745;  // 'FTGE', not a solid
+constexpr int MATTE_SUPERSAMPLE = 4;
+
+// Writes a white premultiplied pixel of coverage `a` (0 to 1).
+void PutCoverage(SimWorld& world, A_long x, A_long y, double a) {
+  if (world.deep()) {
+    const auto v = static_cast<A_u_short>(std::lround(std::clamp(a, 0.0, 1.0) * PF_MAX_CHAN16));
+    world.Pixel16(x, y) = PF_Pixel16{v, v, v, v};
+  } else {
+    const auto v = static_cast<A_u_char>(std::lround(std::clamp(a, 0.0, 1.0) * PF_MAX_CHAN8));
+    world.Pixel8(x, y) = PF_Pixel8{v, v, v, v};
+  }
+}
+
+bool InsideShape(const MatteShapeDesc& s, double x, double y) {
+  const double dx = (x - s.center[0]) / (s.size[0] * 0.5);
+  const double dy = (y - s.center[1]) / (s.size[1] * 0.5);
+  return s.ellipse ? dx * dx + dy * dy <= 1.0 : std::fabs(dx) <= 1.0 && std::fabs(dy) <= 1.0;
+}
+
+// The shapes over the whole composition, supersampled; a rendered pixel
+// covers factor x factor composition pixels.
+void PaintShapes(const std::vector<MatteShapeDesc>& shapes, const SimRenderRequest& request, SimWorld& world) {
+  const double fx = request.downsample_x;
+  const double fy = request.downsample_y;
+  for (A_long y = 0; y < world.height(); ++y) {
+    for (A_long x = 0; x < world.width(); ++x) {
+      int hits = 0;
+      for (int sy = 0; sy < MATTE_SUPERSAMPLE; ++sy) {
+        for (int sx = 0; sx < MATTE_SUPERSAMPLE; ++sx) {
+          const double px = (x + (sx + 0.5) / MATTE_SUPERSAMPLE) * fx;
+          const double py = (y + (sy + 0.5) / MATTE_SUPERSAMPLE) * fy;
+          for (const MatteShapeDesc& s : shapes) {
+            if (InsideShape(s, px, py)) {
+              ++hits;
+              break;
+            }
+          }
+        }
+      }
+      PutCoverage(world, x, y, hits / static_cast<double>(MATTE_SUPERSAMPLE * MATTE_SUPERSAMPLE));
+    }
+  }
+}
+
+// The image at the render's resolution: each rendered pixel takes the
+// image pixel at its top-left full-resolution position.
+void PaintImage(const TrackMatteDesc& m, const SimRenderRequest& request, SimWorld& world) {
+  for (A_long y = 0; y < world.height(); ++y) {
+    for (A_long x = 0; x < world.width(); ++x) {
+      const A_long ix = x * request.downsample_x;
+      const A_long iy = y * request.downsample_y;
+      const bool in = ix < m.image_width && iy < m.image_height;
+      const double a = in ? m.image_alpha[static_cast<std::size_t>(iy) * m.image_width + ix] / 255.0 : 0.0;
+      PutCoverage(world, x, y, a);
+    }
+  }
+}
+
+void BuildTrackMatte(Host& host, const SceneDesc& scene, SimLayer& effect_layer, SimLayer& matte_layer) {
+  const TrackMatteDesc& m = *scene.track_matte;
+  effect_layer.track_matte = &matte_layer;
+  effect_layer.transfer_mode.track_matte = m.mode;
+  if (m.kind == TrackMatteDesc::Kind::SHAPE) {
+    matte_layer.object_type = AEGP_ObjectType_VECTOR;
+    matte_layer.pixels.width = scene.width;
+    matte_layer.pixels.height = scene.height;
+    const std::vector<MatteShapeDesc> shapes = m.shapes;
+    matte_layer.pixels.paint = [shapes](const SimRenderRequest& r, SimWorld& w) { PaintShapes(shapes, r, w); };
+    return;
+  }
+  matte_layer.object_type = AEGP_ObjectType_AV;
+  SimItem& item = host.scene().AddFootageItem(MATTE_ITEM_ID, m.image_width, m.image_height, FOOTAGE_SIGNATURE_IMAGE);
+  matte_layer.source = &item;
+  matte_layer.layer_to_world.mat[3][0] = m.position[0];
+  matte_layer.layer_to_world.mat[3][1] = m.position[1];
+  const TrackMatteDesc copy = m;
+  item.pixels.paint = [copy](const SimRenderRequest& r, SimWorld& w) { PaintImage(copy, r, w); };
+  matte_layer.pixels.paint = item.pixels.paint;
+}
 
 void ApplyTransform(SimLayerTransform& t, const TransformDesc& d) {
   t.anchor_point.value = {d.anchor[0], d.anchor[1], 0};
@@ -94,14 +178,19 @@ BuiltScene BuildScene(Host& host, const SceneDesc& scene) {
                                                                                 : AEGP_ObjectType_AV;
   AEGP_LayerFlags flags = AEGP_LayerFlag_VIDEO_ACTIVE | AEGP_LayerFlag_EFFECTS_ACTIVE;
   if (scene.adjustment) flags |= AEGP_LayerFlag_ADJUSTMENT_LAYER;
-  comp.layers.reserve(scene.parents.size() + 1);
+  comp.layers.reserve(scene.parents.size() + 2);
   comp.AddLayer(EFFECT_LAYER_ID, type, flags);
   for (std::size_t i = 0; i < scene.parents.size(); ++i) {
     comp.AddLayer(static_cast<AEGP_LayerIDVal>(EFFECT_LAYER_ID + 1 + i), AEGP_ObjectType_AV,
                   AEGP_LayerFlag_VIDEO_ACTIVE);
   }
+  if (scene.track_matte) comp.AddLayer(MATTE_LAYER_ID, AEGP_ObjectType_AV, AEGP_LayerFlag_VIDEO_ACTIVE);
   SimLayer& layer = comp.layers[0];
   built.layer = &layer;
+  if (scene.track_matte) {
+    built.matte_layer = &comp.layers.back();
+    BuildTrackMatte(host, scene, layer, *built.matte_layer);
+  }
   for (std::size_t i = 0; i < scene.parents.size(); ++i) {
     SimLayer& parent = comp.layers[i + 1];
     ApplyTransform(parent.transform, scene.parents[i]);

@@ -10,6 +10,7 @@ namespace hostsim {
 struct BuiltScene {
   SimComposition* composition = nullptr;
   SimLayer* layer = nullptr;
+  SimLayer* matte_layer = nullptr;  // the track matte, when the scene has one
   SimEffectInstance* instance = nullptr;
 };
 

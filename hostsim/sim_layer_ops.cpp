@@ -1,5 +1,7 @@
 #include "hostsim/sim_layer_ops.h"
 
+#include <cstdint>
+
 #include "host/pf_errors.h"
 #include "host/suites/aegp_layer_suite13.h"
 #include "hostsim/host.h"
@@ -74,6 +76,17 @@ A_Err SimGetTrackMatteLayer(AEGP_LayerH layerH, AEGP_LayerH* track_matte_layerPH
   SimLayer* layer = EnterLayerCall("AEGP_GetTrackMatteLayer", layerH, &err);
   if (layer == nullptr || track_matte_layerPH == nullptr) return err ? err : A_Err_GENERIC;
   *track_matte_layerPH = reinterpret_cast<AEGP_LayerH>(layer->track_matte);
+  return A_Err_NONE;
+}
+
+A_Err SimConvertCompToLayerTime(AEGP_LayerH layerH, const A_Time* comp_timeP, A_Time* layer_timeP) {
+  A_Err err = A_Err_NONE;
+  SimLayer* layer = EnterLayerCall("AEGP_ConvertCompToLayerTime", layerH, &err);
+  if (layer == nullptr || comp_timeP == nullptr || layer_timeP == nullptr) return err ? err : A_Err_GENERIC;
+  if (comp_timeP->scale == 0 || layer->offset.scale == 0) return A_Err_GENERIC;
+  const std::int64_t offset = std::int64_t{layer->offset.value} * comp_timeP->scale / layer->offset.scale;
+  layer_timeP->value = static_cast<A_long>(comp_timeP->value - offset);
+  layer_timeP->scale = comp_timeP->scale;
   return A_Err_NONE;
 }
 

@@ -14,6 +14,9 @@ A_Err SimGetLayerTransferMode(AEGP_LayerH layerH, AEGP_LayerTransferMode* transf
 A_Err SimGetLayerToWorldXform(AEGP_LayerH layerH, const A_Time* comp_timeP, A_Matrix4* transform);
 A_Err SimGetLayerParent(AEGP_LayerH layerH, AEGP_LayerH* parent_layerPH);
 A_Err SimGetTrackMatteLayer(AEGP_LayerH layerH, AEGP_LayerH* track_matte_layerPH);
+// Layer time = composition time minus the layer's offset, in the scale of
+// the composition time given.
+A_Err SimConvertCompToLayerTime(AEGP_LayerH layerH, const A_Time* comp_timeP, A_Time* layer_timeP);
 
 class Host;
 void RegisterSimLayerSuite13(Host& host);

@@ -70,6 +70,7 @@ Suite MakeLayerSuite() {
   s.AEGP_GetLayerToWorldXform = SimGetLayerToWorldXform;
   s.AEGP_GetLayerParent = SimGetLayerParent;
   s.AEGP_GetTrackMatteLayer = SimGetTrackMatteLayer;
+  s.AEGP_ConvertCompToLayerTime = SimConvertCompToLayerTime;
   return s;
 }
 

@@ -16,6 +16,7 @@
 #include "render/float_plane.h"
 #include "render/frost_buffers.h"
 #include "render/frost_step.h"
+#include "render/matte_stage.h"
 #include "render/pane_centre.h"
 #include "render/pane_regions.h"
 #include "render/pane_sources.h"
@@ -69,18 +70,6 @@ A_long EffectLayerType(SuiteHandler& suites, PF_ProgPtr effect_ref) {
   AEGP_ObjectType type = -1;
   if (suites.LayerSuiteV11()->AEGP_GetLayerObjectType(layer, &type) != A_Err_NONE) return -1;
   return type;
-}
-
-// The fill of a stage that could not build its field: no pane anywhere.
-void FillNoPane(FloatPlane& pane_depth, FloatPlane& pane_distance, FloatPlane& pane_height) {
-  const std::int64_t n = pane_depth.Size();
-  for (std::int64_t i = 0; i < n; ++i) {
-    pane_depth.data[i] = 0.0f;
-    pane_distance.data[i] = NO_DISTANCE;
-  }
-  if (!pane_height.Empty()) {
-    for (std::int64_t i = 0; i < n; ++i) pane_height.data[i] = NO_DISTANCE;
-  }
 }
 
 bool AnySlotOfKind(const RenderSettings& s, bool (*pred)(std::uint32_t)) {
@@ -163,6 +152,7 @@ PF_Err RenderRefraction(PF_InData* in_data, PF_SmartRenderExtra* extra, PF_Effec
   frame.height = h;
   FloatPlane* height_plane = pane_height.Empty() ? nullptr : &pane_height;
   RasterFieldPlanes raster_planes;
+  MattePlanes matte_planes;
   if (!sources.raster_source) {
     ShapePrimitive primitives[MAX_SHAPE_SLOTS];
     const int n = BuildShapePrimitives(s.slots, s.CopiedSlotCount(), frame, primitives);
@@ -179,8 +169,8 @@ PF_Err RenderRefraction(PF_InData* in_data, PF_SmartRenderExtra* extra, PF_Effec
                                     height_plane, raster_planes);
     }
     if (sources.matte_source) {
-      // The matte stage is not part of this build: no panes.
-      FillNoPane(pane_depth, pane_distance, pane_height);
+      RunMatteStage<Pixel>(suites, MatteStageFrame{w, h, request, depth_px, record}, pane_depth, pane_distance,
+                           pane_height, matte_planes);
     } else if (!field_built) {
       // Also after a path road that ran out of memory: such a layer has no
       // outlines, and the text road leaves no pane.
@@ -259,6 +249,11 @@ PF_Err RenderRefraction(PF_InData* in_data, PF_SmartRenderExtra* extra, PF_Effec
     rim_inputs.matte_source = sources.matte_source;
     rim_inputs.raster_source = sources.raster_source;
     rim_inputs.paths_supersampled = sources.paths_supersampled;
+    if (sources.matte_source) {
+      rim_inputs.matte_smooth_field = ViewOfPaddedPlane(matte_planes.smooth_field, matte_planes.margin);
+      rim_inputs.gradient_x = ViewOfPaddedPlane(matte_planes.gradient_x, matte_planes.margin);
+      rim_inputs.gradient_y = ViewOfPaddedPlane(matte_planes.gradient_y, matte_planes.margin);
+    }
     RimLightPass<Pixel>(*output, rim, rim_inputs);
   }
 

@@ -81,6 +81,7 @@ TEST_F(SuiteHandlerTest, NullBasicSuiteThrows516) {
 }
 
 TEST_F(SuiteHandlerTest, SuitesAcquiredBeforeAnExceptionAreReleased) {
+  host_.suites().SetMissing("AEGP World Suite", 3, true);
   try {
     SuiteHandler suites(host_.basic_suite());
     suites.LayerSuiteV11();

@@ -1,0 +1,47 @@
+#include "render/coverage_to_distance.h"
+
+#include <algorithm>
+#include <cmath>
+
+float GilesErfinv(float x) {
+  float w = -std::log((1.0f - x) * (1.0f + x));
+  float p;
+  if (w < 5.0f) {
+    w = w - 2.5f;
+    p = 2.81022636e-08f;
+    p = 3.43273939e-07f + p * w;
+    p = -3.5233877e-06f + p * w;
+    p = -4.39150654e-06f + p * w;
+    p = 0.00021858087f + p * w;
+    p = -0.00125372503f + p * w;
+    p = -0.00417768164f + p * w;
+    p = 0.246640727f + p * w;
+    p = 1.50140941f + p * w;
+  } else {
+    w = std::sqrt(w) - 3.0f;
+    p = -0.000200214257f;
+    p = 0.000100950558f + p * w;
+    p = 0.00134934322f + p * w;
+    p = -0.00367342844f + p * w;
+    p = 0.00573950773f + p * w;
+    p = -0.0076224613f + p * w;
+    p = 0.00943887047f + p * w;
+    p = 1.00167406f + p * w;
+    p = 2.83297682f + p * w;
+  }
+  return p * x;
+}
+
+void CoverageToDistance::operator()(std::int32_t begin, std::int32_t end) const {
+  for (std::int32_t i = begin; i < end; ++i) {
+    const float c = std::clamp(coverage[i], 0.0001f, 0.999999f);
+    const float d = field[i];
+    const float m = disagreement[i];
+    const float sm = smooth != nullptr ? smooth[i] : d;
+    const float u = 2.0f * c - 1.0f;
+    const float e = GAUSSIAN_EDGE_SCALE * GilesErfinv(u);
+    const float a = std::clamp((0.985f - c) / 0.05f, 0.0f, 1.0f);
+    const float b = std::clamp((0.55f - m) / 0.45f, 0.0f, 1.0f);
+    out[i] = d + b * ((1.0f - a) * sm + a * e - d);
+  }
+}
