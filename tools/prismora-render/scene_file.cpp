@@ -188,11 +188,43 @@ void Controls(const json& j, ControlsDesc& c) {
   }
 }
 
+hostsim::TrackMatteDesc TrackMatte(const json& j) {
+  const std::string field = "layer.track_matte";
+  CheckKeys(j, field, {"mode", "shapes"});
+  hostsim::TrackMatteDesc m;
+  m.kind = hostsim::TrackMatteDesc::Kind::SHAPE;
+  if (j.contains("mode")) {
+    const std::string mode = String(j["mode"], Join(field, "mode"));
+    static const char* const modes[] = {"alpha", "alpha-inverted", "luma", "luma-inverted"};
+    m.mode = 0;
+    for (int i = 0; i < 4; ++i) {
+      if (mode == modes[i]) m.mode = i + 1;
+    }
+    if (m.mode == 0) Fail(Join(field, "mode"), "expected alpha, alpha-inverted, luma or luma-inverted");
+  }
+  if (!j.contains("shapes") || !j["shapes"].is_array()) Fail(Join(field, "shapes"), "expected an array of shapes");
+  for (std::size_t i = 0; i < j["shapes"].size(); ++i) {
+    const json& item = j["shapes"][i];
+    const std::string f = Join(field, "shapes[" + std::to_string(i) + "]");
+    if (!item.is_object() || item.size() != 1) Fail(f, "expected {\"ellipse\": ...} or {\"rectangle\": ...}");
+    const std::string kind = item.begin().key();
+    if (kind != "ellipse" && kind != "rectangle") Fail(Join(f, kind), "expected ellipse or rectangle");
+    const json& v = *item.begin();
+    CheckKeys(v, Join(f, kind), {"center", "size"});
+    hostsim::MatteShapeDesc shape;
+    shape.ellipse = kind == "ellipse";
+    if (v.contains("center")) shape.center = Pair(v["center"], Join(Join(f, kind), "center"));
+    if (v.contains("size")) shape.size = Pair(v["size"], Join(Join(f, kind), "size"));
+    m.shapes.push_back(shape);
+  }
+  return m;
+}
+
 void Layer(const json& j, SceneDesc& s) {
   const std::string field = "layer";
   CheckKeys(j, field,
             {"kind", "adjustment", "size", "transform", "parents", "contents", "masks", "text", "font_size",
-             "text_position"});
+             "text_position", "track_matte"});
   if (j.contains("kind")) {
     const std::string kind = String(j["kind"], "layer.kind");
     if (kind == "shape") {
@@ -227,6 +259,7 @@ void Layer(const json& j, SceneDesc& s) {
     }
   }
   if (j.contains("contents")) s.contents = Contents(j["contents"], "layer.contents");
+  if (j.contains("track_matte")) s.track_matte = TrackMatte(j["track_matte"]);
   if (j.contains("masks")) {
     if (!j["masks"].is_array()) Fail("layer.masks", "expected an array of masks");
     for (std::size_t i = 0; i < j["masks"].size(); ++i) {
