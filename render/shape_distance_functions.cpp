@@ -182,19 +182,29 @@ ChordHit NearestPreparedChord(const Vec2& q, const ChordPolyline<CHORDS>& c) {
 
 // The least squared chord distance alone. The least of a set of floats is
 // the same whichever order they are compared in (the values are squares,
-// so no -0, and NaN never wins a comparison), so the chords are taken in
-// interleaved lanes that the compiler can keep in vector registers.
+// so no -0, and NaN never wins a comparison), so every chord's distance is
+// worked out first in a loop without branches, which the compiler turns
+// into vector arithmetic of the same operations, and the least is taken
+// after.
 template <int CHORDS>
 float LeastChordDistance2(const Vec2& q, const ChordPolyline<CHORDS>& c) {
-  constexpr int LANES = 8;
+  float d2[CHORDS];
+  for (int i = 0; i < CHORDS; ++i) {
+    const float wx = q.x - c.x[i];
+    const float wy = q.y - c.y[i];
+    const float projection = (wx * c.ex[i] + wy * c.ey[i]) / c.e2_divisor[i];
+    const float low = projection < 0.0f ? 0.0f : projection;
+    const float clamped = 1.0f < projection ? 1.0f : low;
+    const float s = c.e2[i] > 1e-8f ? clamped : 0.0f;
+    const float dx = q.x - (c.x[i] + s * c.ex[i]);
+    const float dy = q.y - (c.y[i] + s * c.ey[i]);
+    d2[i] = dx * dx + dy * dy;
+  }
+  constexpr int LANES = 4;
   static_assert(CHORDS % LANES == 0);
-  float best[LANES];
-  for (int j = 0; j < LANES; ++j) best[j] = 1e30f;
-  for (int i0 = 0; i0 < CHORDS; i0 += LANES) {
-    for (int j = 0; j < LANES; ++j) {
-      const float d2 = ChordDistance2(q.x, q.y, c, i0 + j);
-      best[j] = d2 < best[j] ? d2 : best[j];
-    }
+  float best[LANES] = {1e30f, 1e30f, 1e30f, 1e30f};
+  for (int i = 0; i < CHORDS; i += LANES) {
+    for (int j = 0; j < LANES; ++j) best[j] = d2[i + j] < best[j] ? d2[i + j] : best[j];
   }
   float least = best[0];
   for (int j = 1; j < LANES; ++j) least = best[j] < least ? best[j] : least;
@@ -202,11 +212,12 @@ float LeastChordDistance2(const Vec2& q, const ChordPolyline<CHORDS>& c) {
 }
 
 // BoundaryRadiusAlongRay over prepared chords: every chord's crossing is
-// worked out (vectorisable), then the last crossing one decides.
+// worked out (in a loop without branches), then the last crossing one
+// decides.
 template <int CHORDS>
 float PreparedBoundaryRadius(const Vec2& dir, const ChordPolyline<CHORDS>& c, float start_radius) {
   float radius[CHORDS];
-  bool crosses[CHORDS];
+  std::int32_t crosses[CHORDS];
   for (int i = 0; i < CHORDS; ++i) {
     const float cr = c.ey[i] * dir.x - c.ex[i] * dir.y;
     const bool steep = std::fabs(cr) > 1e-8f;
@@ -214,10 +225,11 @@ float PreparedBoundaryRadius(const Vec2& dir, const ChordPolyline<CHORDS>& c, fl
     const float s = c.ray_numerator[i] / divisor;
     const float t = (c.x[i] * dir.y - c.y[i] * dir.x) / divisor;
     radius[i] = s;
-    crosses[i] = steep && s > 0.0f && t >= 0.0f && t <= 1.0f;
+    crosses[i] = static_cast<std::int32_t>(steep) & static_cast<std::int32_t>(s > 0.0f) &
+                 static_cast<std::int32_t>(t >= 0.0f) & static_cast<std::int32_t>(t <= 1.0f);
   }
   for (int i = CHORDS - 1; i >= 0; --i) {
-    if (crosses[i]) return radius[i];
+    if (crosses[i] != 0) return radius[i];
   }
   return start_radius;
 }
