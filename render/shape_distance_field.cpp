@@ -64,12 +64,20 @@ float PrimitiveDistance(float u, float v, int i, const ShapePrimitive& p, const 
 float PreparedMergedDistance(float x, float y, std::uint32_t merge_mode, int n, const ShapePrimitive* primitives,
                              const PreparedShapes& prepared, int shape_count, const ShapeSlot* slots) {
   float acc = merge_mode == MERGE_INTERSECT ? 1e30f : -1e30f;
+  const bool unite = merge_mode != MERGE_SUBTRACT && merge_mode != MERGE_INTERSECT && merge_mode != MERGE_EXCLUDE;
   for (int i = 0; i < n; ++i) {
     const ShapePrimitive& p = primitives[i];
     const float dx = x - p.center_x;
     const float dy = y - p.center_y;
     const float u = p.rot_cos * dx + p.rot_sin * dy;
     const float v = p.rot_cos * dy - p.rot_sin * dx;
+    if (unite && p.kind == SHAPE_STAR && prepared.stars[i].far_radius > 0.0f) {
+      // A star far enough away is outside and further from the point than
+      // the edge already found: its distance cannot raise the union.
+      const float r = ConservativeRadius(u, v);
+      const float far_radius = prepared.stars[i].far_radius;
+      if (r > far_radius && -((r - far_radius) * FAR_DISTANCE_SCALE) < acc) continue;
+    }
     const float d = PrimitiveDistance(u, v, i, p, prepared, shape_count, slots, merge_mode);
     switch (merge_mode) {
       case MERGE_SUBTRACT:

@@ -234,6 +234,37 @@ float PreparedBoundaryRadius(const Vec2& dir, const ChordPolyline<CHORDS>& c, fl
   return start_radius;
 }
 
+// A radius beyond which every point is outside the polyline's star, also as
+// the rounded ray test decides it. A ray that the test finds crossing a
+// chord passes within rounding distance of it; when every chord's line
+// stays clear of the centre (sin of the angle between chord and ray at
+// least MIN_RAY_SINE for any ray through the chord), the crossing radius it
+// computes is within a tiny fraction of the chord's farthest end. The
+// margins (0.1% and a whole pixel) exceed that rounding many times over.
+// Returns 0 (no cull) for curves that are not finite or have a chord whose
+// line passes near the centre.
+template <int CHORDS>
+float FarRadius(const std::array<Vec2, CHORDS + 1>& curve) {
+  constexpr double MIN_RAY_SINE = 0.01;
+  double r_max = 0.0;
+  for (const Vec2& c : curve) {
+    if (!std::isfinite(c.x) || !std::isfinite(c.y)) return 0.0f;
+    r_max = std::max(r_max, std::hypot(static_cast<double>(c.x), static_cast<double>(c.y)));
+  }
+  for (int i = 0; i < CHORDS; ++i) {
+    const double x0 = curve[i].x, y0 = curve[i].y;
+    const double ex = static_cast<double>(curve[i + 1].x) - x0;
+    const double ey = static_cast<double>(curve[i + 1].y) - y0;
+    const double length = std::hypot(ex, ey);
+    if (length == 0.0) continue;  // never crossed: its cross product is 0
+    const double line_distance = std::fabs(ex * y0 - ey * x0) / length;
+    const double far_end = std::max(std::hypot(x0, y0), std::hypot(static_cast<double>(curve[i + 1].x),
+                                                                   static_cast<double>(curve[i + 1].y)));
+    if (!(line_distance >= MIN_RAY_SINE * far_end)) return 0.0f;
+  }
+  return static_cast<float>(r_max * 1.001 + 1.0);
+}
+
 Vec2 TurnedPoint(float px, float py, float c, float s) { return {c * px + s * py, c * py - s * px}; }
 
 }  // namespace
@@ -347,6 +378,7 @@ PreparedStar PrepareStar(float outer_radius, float inner_radius, std::int32_t po
   std::array<Vec2, STAR_CHORDS + 1> curve;
   SampleCurve<STAR_CHORDS>(vo, p1, p2, vi, curve);
   g.curve = PrepareChords<STAR_CHORDS>(curve);
+  g.far_radius = FarRadius<STAR_CHORDS>(curve);
   return g;
 }
 

@@ -5,6 +5,7 @@
 // general ellipse, which solves its nearest-point cubic in 64 bits.
 #pragma once
 #include <array>
+#include <cmath>
 #include <cstdint>
 
 // Axis-aligned ellipse with semi-axes a (along x) and b (along y). Semi-axes
@@ -64,7 +65,18 @@ struct PreparedStar {
   // Straight edges.
   float vo_x = 0.0f, vi_x = 0.0f, vi_y = 0.0f, ex = 0.0f, ey = 0.0f, e2 = 0.0f;
   ChordPolyline<STAR_CHORDS> curve;  // rounded edges
+  // Points beyond far_radius from the centre are outside the rounded star
+  // whatever the rounding of the ray test, at least (r - far_radius) *
+  // FAR_DISTANCE_SCALE from its edge for a point r from the centre; 0 when
+  // no such radius is known (a chord's line runs too close to the centre
+  // for the ray test to be trusted there).
+  float far_radius = 0.0f;
 };
+
+constexpr float FAR_DISTANCE_SCALE = 0.999f;
+// A point's radius from its frame coordinates, lowered by far more than the
+// rounding that separates it from the radius the distance itself computes.
+inline float ConservativeRadius(float u, float v) { return std::sqrt(u * u + v * v) * 0.9999f; }
 
 PreparedPolygon PrepareRegularPolygon(float radius, std::int32_t sides, float start_angle_deg, float roundness);
 float RegularPolygonDistance(const PreparedPolygon& polygon, float px, float py);

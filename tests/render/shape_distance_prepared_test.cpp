@@ -106,68 +106,101 @@ TEST(PreparedShapeTest, NonFinitePointsMatchTheReference) {
   }
 }
 
-// A star, a rounded polygon and a box united over a 160 x 120 field: every
-// pixel equals the union of the reference distances taken in the
-// primitives' frames, on one worker as on several.
+// A box, a rounded polygon and a star united over a 320 x 200 field, the
+// star last so that far from it the field leaves it out: every pixel equals
+// the union of the reference distances in the same order, and a star whose
+// chords run through its centre (no far radius) is evaluated everywhere.
 TEST(PreparedShapeTest, FieldOfStarAndPolygonEqualsTheReferenceUnion) {
-  ShapePrimitive prims[3];
-  prims[0].kind = SHAPE_STAR;
-  prims[0].center_x = 50.5f;
-  prims[0].center_y = 60.0f;
-  prims[0].rot_cos = 0.8f;
-  prims[0].rot_sin = 0.6f;
-  prims[0].outer_radius = 40.0f;
-  prims[0].inner_radius = 17.0f;
-  prims[0].points = 5;
-  prims[0].outer_roundness = 10.0f;
-  prims[1].kind = SHAPE_POLYGON;
-  prims[1].center_x = 110.0f;
-  prims[1].center_y = 50.25f;
-  prims[1].outer_radius = 30.0f;
-  prims[1].points = 6;
-  prims[1].outer_roundness = -30.0f;
-  prims[2].kind = SHAPE_BOX;
-  prims[2].center_x = 80.0f;
-  prims[2].center_y = 100.0f;
-  prims[2].half_width = 30.0f;
-  prims[2].half_height = 8.0f;
-  prims[2].corner_radius = 4.0f;
-  const ShapeSlot slots[3] = {};
-  FloatPlane depth, distance, height;
-  ASSERT_TRUE(AllocateFloatPlane(depth, 160, 120));
-  ASSERT_TRUE(AllocateFloatPlane(distance, 160, 120));
-  ASSERT_TRUE(AllocateFloatPlane(height, 160, 120));
-  ShapeDistanceField(0, 3, prims, 3, slots, depth, distance, &height);
-  // The box through the field itself, alone: its distance is unchanged code.
-  FloatPlane box_depth, box_distance;
-  ASSERT_TRUE(AllocateFloatPlane(box_depth, 160, 120));
-  ASSERT_TRUE(AllocateFloatPlane(box_distance, 160, 120));
-  ShapeDistanceField(0, 1, prims + 2, 1, slots, box_depth, box_distance, nullptr);
-  int mismatches = 0;
-  for (std::int32_t y = 0; y < 120; ++y) {
-    for (std::int32_t x = 0; x < 160; ++x) {
-      float acc = -1e30f;
-      for (int i = 0; i < 2; ++i) {
-        const ShapePrimitive& p = prims[i];
-        const float dx = static_cast<float>(x) - p.center_x;
-        const float dy = static_cast<float>(y) - p.center_y;
-        const float u = p.rot_cos * dx + p.rot_sin * dy;
-        const float v = p.rot_cos * dy - p.rot_sin * dx;
-        const float d = p.kind == SHAPE_STAR
-                            ? shape_distance_reference::StarDistance(u, v, p.outer_radius, p.inner_radius, p.points,
-                                                                     -90.0f, p.outer_roundness, p.inner_roundness)
-                            : shape_distance_reference::RegularPolygonDistance(u, v, p.outer_radius, p.points,
-                                                                               -90.0f, p.outer_roundness);
-        acc = std::max(acc, d);
+  for (const float inner_roundness : {0.0f, -400.0f}) {
+    SCOPED_TRACE(inner_roundness);
+    ShapePrimitive prims[3];
+    prims[0].kind = SHAPE_BOX;
+    prims[0].center_x = 80.0f;
+    prims[0].center_y = 100.0f;
+    prims[0].half_width = 60.0f;
+    prims[0].half_height = 18.0f;
+    prims[0].corner_radius = 4.0f;
+    prims[1].kind = SHAPE_POLYGON;
+    prims[1].center_x = 150.0f;
+    prims[1].center_y = 40.25f;
+    prims[1].outer_radius = 30.0f;
+    prims[1].points = 6;
+    prims[1].outer_roundness = -30.0f;
+    prims[2].kind = SHAPE_STAR;
+    prims[2].center_x = 240.5f;
+    prims[2].center_y = 130.0f;
+    prims[2].rot_cos = 0.8f;
+    prims[2].rot_sin = 0.6f;
+    prims[2].outer_radius = 50.0f;
+    prims[2].inner_radius = 22.0f;
+    prims[2].points = 5;
+    prims[2].outer_roundness = 10.0f;
+    prims[2].inner_roundness = inner_roundness;
+    const ShapeSlot slots[3] = {};
+    const std::int32_t w = 320, h = 200;
+    FloatPlane depth, distance, height, box_depth, box_distance;
+    ASSERT_TRUE(AllocateFloatPlane(depth, w, h));
+    ASSERT_TRUE(AllocateFloatPlane(distance, w, h));
+    ASSERT_TRUE(AllocateFloatPlane(height, w, h));
+    ASSERT_TRUE(AllocateFloatPlane(box_depth, w, h));
+    ASSERT_TRUE(AllocateFloatPlane(box_distance, w, h));
+    ShapeDistanceField(0, 3, prims, 3, slots, depth, distance, &height);
+    // The box through the field alone: its distance code is unchanged.
+    ShapeDistanceField(0, 1, prims, 1, slots, box_depth, box_distance, nullptr);
+    int mismatches = 0;
+    for (std::int32_t y = 0; y < h; ++y) {
+      for (std::int32_t x = 0; x < w; ++x) {
+        float acc = std::max(-1e30f, box_distance.At(x, y));
+        for (int i = 1; i < 3; ++i) {
+          const ShapePrimitive& p = prims[i];
+          const float dx = static_cast<float>(x) - p.center_x;
+          const float dy = static_cast<float>(y) - p.center_y;
+          const float u = p.rot_cos * dx + p.rot_sin * dy;
+          const float v = p.rot_cos * dy - p.rot_sin * dx;
+          const float d =
+              p.kind == SHAPE_STAR
+                  ? shape_distance_reference::StarDistance(u, v, p.outer_radius, p.inner_radius, p.points, -90.0f,
+                                                           p.outer_roundness, p.inner_roundness)
+                  : shape_distance_reference::RegularPolygonDistance(u, v, p.outer_radius, p.points, -90.0f,
+                                                                     p.outer_roundness);
+          acc = std::max(acc, d);
+        }
+        if (!SameBits(distance.At(x, y), acc) || !SameBits(height.At(x, y), acc) ||
+            !SameBits(depth.At(x, y), std::max(acc, 0.0f))) {
+          ++mismatches;
+        }
       }
-      acc = std::max(acc, box_distance.At(x, y));
-      if (!SameBits(distance.At(x, y), acc) || !SameBits(height.At(x, y), acc) ||
-          !SameBits(depth.At(x, y), std::max(acc, 0.0f))) {
-        ++mismatches;
+    }
+    EXPECT_EQ(mismatches, 0);
+  }
+}
+
+// Far from a rounded star its distance is below the far bound, so leaving
+// it out of a union is safe: checked against the reference on rings just
+// beyond the far radius, in every direction.
+TEST(PreparedShapeTest, FarRadiusBoundsTheReferenceDistance) {
+  const StarCase cases[] = {{150, 70, 5, -90, 10, 0}, {60, 30, 7, -90, 50, 25}, {20, 45, 6, -90, 30, 0},
+                            {300, 120, 12, 33, 100, 100}, {8, 3, 3, 0, 20, 40}};
+  for (const StarCase& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.outer << " " << c.inner << " " << c.points << " " << c.outer_roundness
+                                    << " " << c.inner_roundness);
+    const PreparedStar star = PrepareStar(c.outer, c.inner, c.points, c.start, c.outer_roundness, c.inner_roundness);
+    ASSERT_GT(star.far_radius, 0.0f);
+    for (const float extra : {0.0f, 0.5f, 3.0f, 40.0f, 1000.0f}) {
+      for (int k = 0; k < 720; ++k) {
+        const float angle = static_cast<float>(k) * 0.0087266462f;
+        const float r = star.far_radius + extra + 0.01f;
+        const float u = r * std::cos(angle), v = r * std::sin(angle);
+        const float cr = ConservativeRadius(u, v);
+        if (!(cr > star.far_radius)) continue;
+        const float bound = -((cr - star.far_radius) * FAR_DISTANCE_SCALE);
+        const float d = shape_distance_reference::StarDistance(u, v, c.outer, c.inner, c.points, c.start,
+                                                               c.outer_roundness, c.inner_roundness);
+        ASSERT_LT(d, 0.0f) << u << "," << v;
+        ASSERT_LE(d, bound) << u << "," << v;
       }
     }
   }
-  EXPECT_EQ(mismatches, 0);
 }
 
 }  // namespace
