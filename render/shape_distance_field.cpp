@@ -1,9 +1,13 @@
+// The analytic pane field over the output's pixel grid: each primitive's
+// signed distance (positive inside, output pixels) at the pixel centre in
+// the primitive's own turned frame, merged across primitives. Stars and
+// polygons are prepared once per field, not once per pixel.
 #include "render/shape_distance_field.h"
 
 #include <algorithm>
 #include <cmath>
 
-#include "render/parallel_for.h"
+#include "render/parallel_row_blocks.h"
 #include "render/path_distance.h"
 #include "render/shape_distance_functions.h"
 
@@ -17,16 +21,34 @@ float RoundedBoxDistance(float u, float v, const ShapePrimitive& p) {
   return -(std::sqrt(ox * ox + oy * oy) + std::min(std::max(qx, qy), 0.0f) - p.corner_radius);
 }
 
-float PrimitiveDistance(float u, float v, int i, const ShapePrimitive& p, int shape_count, const ShapeSlot* slots,
-                        std::uint32_t merge_mode) {
+// Per-frame preparation of the shapes whose distance has constant parts:
+// the star's and polygon's turn and chord polylines.
+struct PreparedShapes {
+  PreparedStar stars[MAX_SHAPE_SLOTS];
+  PreparedPolygon polygons[MAX_SHAPE_SLOTS];
+
+  PreparedShapes(int n, const ShapePrimitive* primitives) {
+    for (int i = 0; i < n && i < MAX_SHAPE_SLOTS; ++i) {
+      const ShapePrimitive& p = primitives[i];
+      if (p.kind == SHAPE_STAR) {
+        stars[i] = PrepareStar(p.outer_radius, p.inner_radius, p.points, -90.0f, p.outer_roundness,
+                               p.inner_roundness);
+      } else if (p.kind == SHAPE_POLYGON) {
+        polygons[i] = PrepareRegularPolygon(p.outer_radius, p.points, -90.0f, p.outer_roundness);
+      }
+    }
+  }
+};
+
+float PrimitiveDistance(float u, float v, int i, const ShapePrimitive& p, const PreparedShapes& prepared,
+                        int shape_count, const ShapeSlot* slots, std::uint32_t merge_mode) {
   switch (p.kind) {
     case SHAPE_ELLIPSE:
       return EllipseDistance(u, v, p.half_width, p.half_height);
     case SHAPE_POLYGON:
-      return RegularPolygonDistance(u, v, p.outer_radius, p.points, -90.0f, p.outer_roundness);
+      return RegularPolygonDistance(prepared.polygons[i], u, v);
     case SHAPE_STAR:
-      return StarDistance(u, v, p.outer_radius, p.inner_radius, p.points, -90.0f, p.outer_roundness,
-                          p.inner_roundness);
+      return StarDistance(prepared.stars[i], u, v);
     case SHAPE_PATH:
       if (i < shape_count && slots[i].subpath_count > 1) {
         return CompoundPathDistance(u, v, p.vertices, p.vertex_count, slots[i].subpath_start,
@@ -39,18 +61,24 @@ float PrimitiveDistance(float u, float v, int i, const ShapePrimitive& p, int sh
   }
 }
 
-}  // namespace
-
-float MergedShapeDistance(float x, float y, std::uint32_t merge_mode, int n, const ShapePrimitive* primitives,
-                          int shape_count, const ShapeSlot* slots) {
+float PreparedMergedDistance(float x, float y, std::uint32_t merge_mode, int n, const ShapePrimitive* primitives,
+                             const PreparedShapes& prepared, int shape_count, const ShapeSlot* slots) {
   float acc = merge_mode == MERGE_INTERSECT ? 1e30f : -1e30f;
+  const bool unite = merge_mode != MERGE_SUBTRACT && merge_mode != MERGE_INTERSECT && merge_mode != MERGE_EXCLUDE;
   for (int i = 0; i < n; ++i) {
     const ShapePrimitive& p = primitives[i];
     const float dx = x - p.center_x;
     const float dy = y - p.center_y;
     const float u = p.rot_cos * dx + p.rot_sin * dy;
     const float v = p.rot_cos * dy - p.rot_sin * dx;
-    const float d = PrimitiveDistance(u, v, i, p, shape_count, slots, merge_mode);
+    if (unite && p.kind == SHAPE_STAR && prepared.stars[i].far_radius > 0.0f) {
+      // A star far enough away is outside and further from the point than
+      // the edge already found: its distance cannot raise the union.
+      const float r = ConservativeRadius(u, v);
+      const float far_radius = prepared.stars[i].far_radius;
+      if (r > far_radius && -((r - far_radius) * FAR_DISTANCE_SCALE) < acc) continue;
+    }
+    const float d = PrimitiveDistance(u, v, i, p, prepared, shape_count, slots, merge_mode);
     switch (merge_mode) {
       case MERGE_SUBTRACT:
         if (n == 1) {
@@ -75,18 +103,29 @@ float MergedShapeDistance(float x, float y, std::uint32_t merge_mode, int n, con
   return acc;
 }
 
+}  // namespace
+
+float MergedShapeDistance(float x, float y, std::uint32_t merge_mode, int n, const ShapePrimitive* primitives,
+                          int shape_count, const ShapeSlot* slots) {
+  const PreparedShapes prepared(n, primitives);
+  return PreparedMergedDistance(x, y, merge_mode, n, primitives, prepared, shape_count, slots);
+}
+
 void ShapeDistanceField(std::uint32_t merge_mode, int n, const ShapePrimitive* primitives, int shape_count,
                         const ShapeSlot* slots, FloatPlane& pane_depth, FloatPlane& pane_distance,
                         FloatPlane* pane_height) {
   const std::int32_t w = pane_distance.width;
-  ParallelFor(pane_distance.height, [&](std::int32_t begin, std::int32_t end) {
+  const PreparedShapes prepared(n, primitives);
+  // Rows near a star cost far more than rows the far radius settles, so the
+  // rows are dealt out in blocks.
+  ParallelRowBlocks(pane_distance.height, [&](std::int32_t begin, std::int32_t end) {
     for (std::int32_t y = begin; y < end; ++y) {
       float* depth_row = pane_depth.Row(y);
       float* distance_row = pane_distance.Row(y);
       float* height_row = pane_height != nullptr ? pane_height->Row(y) : nullptr;
       for (std::int32_t x = 0; x < w; ++x) {
-        const float acc = MergedShapeDistance(static_cast<float>(x), static_cast<float>(y), merge_mode, n,
-                                              primitives, shape_count, slots);
+        const float acc = PreparedMergedDistance(static_cast<float>(x), static_cast<float>(y), merge_mode, n,
+                                                 primitives, prepared, shape_count, slots);
         depth_row[x] = std::max(acc, 0.0f);
         distance_row[x] = acc;
         if (height_row != nullptr) height_row[x] = acc;

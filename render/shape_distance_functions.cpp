@@ -18,9 +18,6 @@ namespace {
 constexpr float PI_F = 3.1415927f;
 constexpr float TWO_PI_F = 6.2831855f;
 
-constexpr int POLYGON_CHORDS = 16;
-constexpr int STAR_CHORDS = 64;
-
 struct Vec2 {
   float x;
   float y;
@@ -66,62 +63,7 @@ struct ChordHit {
   float cross;  // side of that chord's line: >= 0 on its left, the inside
 };
 
-// The nearest chord of the polyline; on a tie the earlier chord wins.
-template <int CHORDS>
-ChordHit NearestChord(const Vec2& q, const std::array<Vec2, CHORDS + 1>& curve) {
-  ChordHit hit{1e30f, 0.0f};
-  for (int i = 0; i < CHORDS; ++i) {
-    const Vec2 p = curve[i];
-    const float ex = curve[i + 1].x - p.x;
-    const float ey = curve[i + 1].y - p.y;
-    const float e2 = ex * ex + ey * ey;
-    const float wx = q.x - p.x;
-    const float wy = q.y - p.y;
-    float s = 0.0f;
-    if (e2 > 1e-8f) s = std::clamp((wx * ex + wy * ey) / e2, 0.0f, 1.0f);
-    const float dx = q.x - (p.x + s * ex);
-    const float dy = q.y - (p.y + s * ey);
-    const float d2 = dx * dx + dy * dy;
-    if (d2 < hit.d2) {
-      hit.d2 = d2;
-      hit.cross = wy * ex - wx * ey;
-    }
-  }
-  return hit;
-}
-
-// Radius at which the ray from the origin along dir crosses the chord
-// polyline; the last chord the ray crosses decides, and start_radius stands
-// when it crosses none.
-template <int CHORDS>
-float BoundaryRadiusAlongRay(const Vec2& dir, const std::array<Vec2, CHORDS + 1>& curve, float start_radius) {
-  float boundary = start_radius;
-  for (int i = 0; i < CHORDS; ++i) {
-    const Vec2 c0 = curve[i];
-    const float ex = curve[i + 1].x - c0.x;
-    const float ey = curve[i + 1].y - c0.y;
-    const float cr = ey * dir.x - ex * dir.y;
-    if (std::fabs(cr) > 1e-8f) {
-      const float s = (ey * c0.x - ex * c0.y) / cr;
-      if (s > 0.0f) {
-        const float t = (c0.x * dir.y - c0.y * dir.x) / cr;
-        if (t >= 0.0f && t <= 1.0f) boundary = s;
-      }
-    }
-  }
-  return boundary;
-}
-
 Vec2 RayDirection(const Vec2& q, float rho) { return rho > 1e-6f ? Vec2{q.x / rho, q.y / rho} : q; }
-
-// The point turned by -start_angle_deg, so a vertex at that angle comes to
-// lie on the +x axis.
-Vec2 TurnToVertexFrame(float px, float py, float start_angle_deg) {
-  const float theta = start_angle_deg * PI_F / 180.0f;
-  const float c = std::cos(theta);
-  const float s = std::sin(theta);
-  return {c * px + s * py, c * py - s * px};
-}
 
 float PositiveAngle(const Vec2& p) {
   float a = std::atan2(p.y, p.x);
@@ -185,30 +127,164 @@ float EllipseDistance(float px, float py, float a, float b) {
   return result == 0.0f ? 0.0f : result;
 }
 
-float RegularPolygonDistance(float px, float py, float radius, std::int32_t sides, float start_angle_deg,
-                             float roundness) {
-  const float r = std::max(0.5f, radius);
-  const Vec2 p = TurnToVertexFrame(px, py, start_angle_deg);
-  const float seg = TWO_PI_F / static_cast<float>(std::max(sides, std::int32_t{3}));
-  const float a = PositiveAngle(p);
-  const float rho = std::sqrt(p.x * p.x + p.y * p.y);
-  const float a_sector = std::fmod(a, seg);
+namespace {
 
-  if (roundness == 0.0f) {
-    // Straight edge between the vertices at 0 and seg: ex is the distance
-    // beyond its line, ey how far along it the point lies past its half
-    // length.
-    const float half = seg / 2.0f;
-    const float ex = std::cos(a_sector - half) * rho - std::cos(half) * r;
-    const float hh = std::sin(half) * r;
-    const float ey = std::fabs(std::sin(a_sector - half)) * rho - hh;
-    const float q = ey + std::max(0.0f, std::min(-ey, hh));
-    const float sign = ex > 0.0f ? 1.0f : -1.0f;
-    return -sign * std::sqrt(q * q + ex * ex);
+// The chord polyline of a sampled curve with each chord's constants, in the
+// same operations NearestChord and BoundaryRadiusAlongRay use on it.
+template <int CHORDS>
+ChordPolyline<CHORDS> PrepareChords(const std::array<Vec2, CHORDS + 1>& curve) {
+  ChordPolyline<CHORDS> c;
+  for (int i = 0; i <= CHORDS; ++i) {
+    c.x[i] = curve[i].x;
+    c.y[i] = curve[i].y;
   }
+  for (int i = 0; i < CHORDS; ++i) {
+    const Vec2 p = curve[i];
+    const float ex = curve[i + 1].x - p.x;
+    const float ey = curve[i + 1].y - p.y;
+    c.ex[i] = ex;
+    c.ey[i] = ey;
+    c.e2[i] = ex * ex + ey * ey;
+    c.e2_divisor[i] = c.e2[i] > 1e-8f ? c.e2[i] : 1.0f;
+    c.ray_numerator[i] = ey * p.x - ex * p.y;
+  }
+  return c;
+}
 
-  // The edge as a cubic whose handles follow the circumscribed circle's
-  // tangents at the two vertices.
+// Squared distance from q to the chord starting at i, as NearestChord
+// computes it.
+template <int CHORDS>
+inline float ChordDistance2(float qx, float qy, const ChordPolyline<CHORDS>& c, int i) {
+  const float wx = qx - c.x[i];
+  const float wy = qy - c.y[i];
+  const float projection = (wx * c.ex[i] + wy * c.ey[i]) / c.e2_divisor[i];
+  const float clamped = projection < 0.0f ? 0.0f : (1.0f < projection ? 1.0f : projection);
+  const float s = c.e2[i] > 1e-8f ? clamped : 0.0f;
+  const float dx = qx - (c.x[i] + s * c.ex[i]);
+  const float dy = qy - (c.y[i] + s * c.ey[i]);
+  return dx * dx + dy * dy;
+}
+
+// The nearest chord with the side of its line; on a tie the earlier chord
+// wins.
+template <int CHORDS>
+ChordHit NearestPreparedChord(const Vec2& q, const ChordPolyline<CHORDS>& c) {
+  ChordHit hit{1e30f, 0.0f};
+  for (int i = 0; i < CHORDS; ++i) {
+    const float d2 = ChordDistance2(q.x, q.y, c, i);
+    if (d2 < hit.d2) {
+      hit.d2 = d2;
+      hit.cross = (q.y - c.y[i]) * c.ex[i] - (q.x - c.x[i]) * c.ey[i];
+    }
+  }
+  return hit;
+}
+
+// The least squared chord distance alone. The least of a set of floats is
+// the same whichever order they are compared in (the values are squares,
+// so no -0, and NaN never wins a comparison), so every chord's distance is
+// worked out first in a loop without branches, which the compiler turns
+// into vector arithmetic of the same operations, and the least is taken
+// after.
+template <int CHORDS>
+float LeastChordDistance2(const Vec2& q, const ChordPolyline<CHORDS>& c) {
+  float d2[CHORDS];
+  for (int i = 0; i < CHORDS; ++i) {
+    const float wx = q.x - c.x[i];
+    const float wy = q.y - c.y[i];
+    const float projection = (wx * c.ex[i] + wy * c.ey[i]) / c.e2_divisor[i];
+    const float low = projection < 0.0f ? 0.0f : projection;
+    const float clamped = 1.0f < projection ? 1.0f : low;
+    const float s = c.e2[i] > 1e-8f ? clamped : 0.0f;
+    const float dx = q.x - (c.x[i] + s * c.ex[i]);
+    const float dy = q.y - (c.y[i] + s * c.ey[i]);
+    d2[i] = dx * dx + dy * dy;
+  }
+  constexpr int LANES = 4;
+  static_assert(CHORDS % LANES == 0);
+  float best[LANES] = {1e30f, 1e30f, 1e30f, 1e30f};
+  for (int i = 0; i < CHORDS; i += LANES) {
+    for (int j = 0; j < LANES; ++j) best[j] = d2[i + j] < best[j] ? d2[i + j] : best[j];
+  }
+  float least = best[0];
+  for (int j = 1; j < LANES; ++j) least = best[j] < least ? best[j] : least;
+  return least;
+}
+
+// BoundaryRadiusAlongRay over prepared chords: every chord's crossing is
+// worked out (in a loop without branches), then the last crossing one
+// decides.
+template <int CHORDS>
+float PreparedBoundaryRadius(const Vec2& dir, const ChordPolyline<CHORDS>& c, float start_radius) {
+  float radius[CHORDS];
+  std::int32_t crosses[CHORDS];
+  for (int i = 0; i < CHORDS; ++i) {
+    const float cr = c.ey[i] * dir.x - c.ex[i] * dir.y;
+    const bool steep = std::fabs(cr) > 1e-8f;
+    const float divisor = steep ? cr : 1.0f;
+    const float s = c.ray_numerator[i] / divisor;
+    const float t = (c.x[i] * dir.y - c.y[i] * dir.x) / divisor;
+    radius[i] = s;
+    crosses[i] = static_cast<std::int32_t>(steep) & static_cast<std::int32_t>(s > 0.0f) &
+                 static_cast<std::int32_t>(t >= 0.0f) & static_cast<std::int32_t>(t <= 1.0f);
+  }
+  for (int i = CHORDS - 1; i >= 0; --i) {
+    if (crosses[i] != 0) return radius[i];
+  }
+  return start_radius;
+}
+
+// A radius beyond which every point is outside the polyline's star, also as
+// the rounded ray test decides it. A ray that the test finds crossing a
+// chord passes within rounding distance of it; when every chord's line
+// stays clear of the centre (sin of the angle between chord and ray at
+// least MIN_RAY_SINE for any ray through the chord), the crossing radius it
+// computes is within a tiny fraction of the chord's farthest end. The
+// margins (0.1% and a whole pixel) exceed that rounding many times over.
+// Returns 0 (no cull) for curves that are not finite or have a chord whose
+// line passes near the centre.
+template <int CHORDS>
+float FarRadius(const std::array<Vec2, CHORDS + 1>& curve) {
+  constexpr double MIN_RAY_SINE = 0.01;
+  double r_max = 0.0;
+  for (const Vec2& c : curve) {
+    if (!std::isfinite(c.x) || !std::isfinite(c.y)) return 0.0f;
+    r_max = std::max(r_max, std::hypot(static_cast<double>(c.x), static_cast<double>(c.y)));
+  }
+  for (int i = 0; i < CHORDS; ++i) {
+    const double x0 = curve[i].x, y0 = curve[i].y;
+    const double ex = static_cast<double>(curve[i + 1].x) - x0;
+    const double ey = static_cast<double>(curve[i + 1].y) - y0;
+    const double length = std::hypot(ex, ey);
+    if (length == 0.0) continue;  // never crossed: its cross product is 0
+    const double line_distance = std::fabs(ex * y0 - ey * x0) / length;
+    const double far_end = std::max(std::hypot(x0, y0), std::hypot(static_cast<double>(curve[i + 1].x),
+                                                                   static_cast<double>(curve[i + 1].y)));
+    if (!(line_distance >= MIN_RAY_SINE * far_end)) return 0.0f;
+  }
+  return static_cast<float>(r_max * 1.001 + 1.0);
+}
+
+Vec2 TurnedPoint(float px, float py, float c, float s) { return {c * px + s * py, c * py - s * px}; }
+
+}  // namespace
+
+PreparedPolygon PrepareRegularPolygon(float radius, std::int32_t sides, float start_angle_deg, float roundness) {
+  PreparedPolygon g;
+  g.r = std::max(0.5f, radius);
+  const float theta = start_angle_deg * PI_F / 180.0f;
+  g.turn_cos = std::cos(theta);
+  g.turn_sin = std::sin(theta);
+  g.seg = TWO_PI_F / static_cast<float>(std::max(sides, std::int32_t{3}));
+  g.roundness = roundness;
+  const float r = g.r;
+  const float seg = g.seg;
+  if (roundness == 0.0f) {
+    g.half = seg / 2.0f;
+    g.cos_half = std::cos(g.half);
+    g.hh = std::sin(g.half) * r;
+    return g;
+  }
   const float h = (roundness / 100.0f) * r * std::tan(seg / 4.0f);
   const float cs = std::cos(seg);
   const float ss = std::sin(seg);
@@ -218,21 +294,48 @@ float RegularPolygonDistance(float px, float py, float radius, std::int32_t side
   const Vec2 p3{r * cs, r * ss};
   std::array<Vec2, POLYGON_CHORDS + 1> curve;
   SampleCurve<POLYGON_CHORDS>(p0, p1, p2, p3, curve);
+  g.curve = PrepareChords<POLYGON_CHORDS>(curve);
+  return g;
+}
+
+float RegularPolygonDistance(const PreparedPolygon& g, float px, float py) {
+  const Vec2 p = TurnedPoint(px, py, g.turn_cos, g.turn_sin);
+  const float a = PositiveAngle(p);
+  const float rho = std::sqrt(p.x * p.x + p.y * p.y);
+  const float a_sector = std::fmod(a, g.seg);
+
+  if (g.roundness == 0.0f) {
+    // Straight edge between the vertices at 0 and seg: ex is the distance
+    // beyond its line, ey how far along it the point lies past its half
+    // length.
+    const float ex = std::cos(a_sector - g.half) * rho - g.cos_half * g.r;
+    const float ey = std::fabs(std::sin(a_sector - g.half)) * rho - g.hh;
+    const float q = ey + std::max(0.0f, std::min(-ey, g.hh));
+    const float sign = ex > 0.0f ? 1.0f : -1.0f;
+    return -sign * std::sqrt(q * q + ex * ex);
+  }
+
   const Vec2 q{rho * std::cos(a_sector), rho * std::sin(a_sector)};
-  const ChordHit hit = NearestChord<POLYGON_CHORDS>(q, curve);
+  const ChordHit hit = NearestPreparedChord<POLYGON_CHORDS>(q, g.curve);
   const float d = std::sqrt(hit.d2);
-  if (roundness > 0.0f) return hit.cross >= 0.0f ? d : -d;
+  if (g.roundness > 0.0f) return hit.cross >= 0.0f ? d : -d;
   // Negative roundness pulls the edge in and leaves a spike at each vertex.
   // Beyond a spike the nearest point is the vertex itself, where the last
   // chord's side says nothing about inside (it would call points far
   // outside the polygon inside), so the sign comes from the ray through the
   // point, as for the star.
-  const float boundary = BoundaryRadiusAlongRay<POLYGON_CHORDS>(RayDirection(q, rho), curve, r);
+  const float boundary = PreparedBoundaryRadius<POLYGON_CHORDS>(RayDirection(q, rho), g.curve, g.r);
   return boundary >= rho ? d : -d;
 }
 
-float StarDistance(float px, float py, float outer_radius, float inner_radius, std::int32_t points,
-                   float start_angle_deg, float outer_roundness, float inner_roundness) {
+float RegularPolygonDistance(float px, float py, float radius, std::int32_t sides, float start_angle_deg,
+                             float roundness) {
+  return RegularPolygonDistance(PrepareRegularPolygon(radius, sides, start_angle_deg, roundness), px, py);
+}
+
+PreparedStar PrepareStar(float outer_radius, float inner_radius, std::int32_t points, float start_angle_deg,
+                         float outer_roundness, float inner_roundness) {
+  PreparedStar g;
   float ro_radius = std::max(0.5f, outer_radius);
   float ri_radius = std::max(0.5f, inner_radius);
   const std::int32_t n = std::max(points, std::int32_t{3});
@@ -246,30 +349,25 @@ float StarDistance(float px, float py, float outer_radius, float inner_radius, s
     std::swap(ro, ri);
     start += 180.0f / static_cast<float>(n);
   }
-
-  const Vec2 p = TurnToVertexFrame(px, py, start);
+  g.ro_radius = ro_radius;
+  const float theta = start * PI_F / 180.0f;
+  g.turn_cos = std::cos(theta);
+  g.turn_sin = std::sin(theta);
   const float half = PI_F / static_cast<float>(n);
-  const float a = PositiveAngle(p);
-  // Fold into [0, half]: each point is two mirrored half-edges.
-  float a_sector = std::fmod(a, 2.0f * half);
-  if (a_sector > half) a_sector = 2.0f * half - a_sector;
-  const float rho = std::sqrt(p.x * p.x + p.y * p.y);
-  const Vec2 q{rho * std::cos(a_sector), rho * std::sin(a_sector)};
+  g.half = half;
+  g.two_half = 2.0f * half;
   const Vec2 vo{ro_radius, 0.0f};
   const Vec2 vi{ri_radius * std::cos(half), ri_radius * std::sin(half)};
-
-  if (ro == 0.0f && ri == 0.0f) {
-    const float ex = vi.x - vo.x;
-    const float ey = vi.y - vo.y;
-    const float e2 = ex * ex + ey * ey;
-    if (e2 < 0.001f) return ro_radius - rho;  // the vertices merge into a circle
-    const float s = std::clamp(((q.x - vo.x) * ex + (q.y - vo.y) * ey) / e2, 0.0f, 1.0f);
-    const float dx = q.x - (vo.x + s * ex);
-    const float dy = q.y - (vo.y + s * ey);
-    const float d = std::sqrt(dx * dx + dy * dy);
-    return (q.y - 0.0f) * ex - (q.x - ro_radius) * ey >= 0.0f ? d : -d;
+  g.vo_x = vo.x;
+  g.vi_x = vi.x;
+  g.vi_y = vi.y;
+  g.straight = ro == 0.0f && ri == 0.0f;
+  if (g.straight) {
+    g.ex = vi.x - vo.x;
+    g.ey = vi.y - vo.y;
+    g.e2 = g.ex * g.ex + g.ey * g.ey;
+    return g;
   }
-
   const float quarter_tan = std::tan(half / 4.0f);
   const float ho = 2.0f * (ro / 100.0f) * ro_radius * quarter_tan;
   const float hi = 2.0f * (ri / 100.0f) * ri_radius * quarter_tan;
@@ -279,11 +377,41 @@ float StarDistance(float px, float py, float outer_radius, float inner_radius, s
   const Vec2 p2{ri_radius * ch + hi * sh, ri_radius * sh - hi * ch};
   std::array<Vec2, STAR_CHORDS + 1> curve;
   SampleCurve<STAR_CHORDS>(vo, p1, p2, vi, curve);
-  const ChordHit hit = NearestChord<STAR_CHORDS>(q, curve);
-  const float d = std::sqrt(hit.d2);
+  g.curve = PrepareChords<STAR_CHORDS>(curve);
+  g.far_radius = FarRadius<STAR_CHORDS>(curve);
+  return g;
+}
 
+float StarDistance(const PreparedStar& g, float px, float py) {
+  const Vec2 p = TurnedPoint(px, py, g.turn_cos, g.turn_sin);
+  const float a = PositiveAngle(p);
+  // Fold into [0, half]: each point is two mirrored half-edges.
+  float a_sector = std::fmod(a, g.two_half);
+  if (a_sector > g.half) a_sector = g.two_half - a_sector;
+  const float rho = std::sqrt(p.x * p.x + p.y * p.y);
+  const Vec2 q{rho * std::cos(a_sector), rho * std::sin(a_sector)};
+
+  if (g.straight) {
+    const float ex = g.ex;
+    const float ey = g.ey;
+    if (g.e2 < 0.001f) return g.ro_radius - rho;  // the vertices merge into a circle
+    const float s = std::clamp(((q.x - g.vo_x) * ex + (q.y - 0.0f) * ey) / g.e2, 0.0f, 1.0f);
+    const float dx = q.x - (g.vo_x + s * ex);
+    const float dy = q.y - (0.0f + s * ey);
+    const float d = std::sqrt(dx * dx + dy * dy);
+    return (q.y - 0.0f) * ex - (q.x - g.ro_radius) * ey >= 0.0f ? d : -d;
+  }
+
+  const float d = std::sqrt(LeastChordDistance2<STAR_CHORDS>(q, g.curve));
   // The sign compares the point's radius with the boundary's along the ray
   // from the centre through it.
-  const float boundary = BoundaryRadiusAlongRay<STAR_CHORDS>(RayDirection(q, rho), curve, ro_radius);
+  const float boundary = PreparedBoundaryRadius<STAR_CHORDS>(RayDirection(q, rho), g.curve, g.ro_radius);
   return boundary >= rho ? d : -d;
+}
+
+float StarDistance(float px, float py, float outer_radius, float inner_radius, std::int32_t points,
+                   float start_angle_deg, float outer_roundness, float inner_roundness) {
+  return StarDistance(PrepareStar(outer_radius, inner_radius, points, start_angle_deg, outer_roundness,
+                                  inner_roundness),
+                      px, py);
 }

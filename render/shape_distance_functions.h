@@ -4,6 +4,8 @@
 // that a vertex lies along it. Everything runs in 32-bit floats except the
 // general ellipse, which solves its nearest-point cubic in 64 bits.
 #pragma once
+#include <array>
+#include <cmath>
 #include <cstdint>
 
 // Axis-aligned ellipse with semi-axes a (along x) and b (along y). Semi-axes
@@ -23,3 +25,62 @@ float RegularPolygonDistance(float px, float py, float radius, std::int32_t side
 // the radii swapped, turned by half a point.
 float StarDistance(float px, float py, float outer_radius, float inner_radius, std::int32_t points,
                    float start_angle_deg, float outer_roundness, float inner_roundness);
+
+// The same two shapes with everything that does not depend on the point
+// worked out once: the turn to the vertex frame, the sector, and the edge's
+// chord polyline with each chord's direction, squared length and ray
+// constant. Distances from a prepared shape equal those of the functions
+// above bit for bit; the field builder prepares each shape once per frame.
+constexpr int POLYGON_CHORDS = 16;
+constexpr int STAR_CHORDS = 64;
+
+template <int CHORDS>
+struct ChordPolyline {
+  // Chord i runs from (x[i], y[i]) by (ex[i], ey[i]).
+  std::array<float, CHORDS + 1> x{};
+  std::array<float, CHORDS + 1> y{};
+  std::array<float, CHORDS> ex{};
+  std::array<float, CHORDS> ey{};
+  std::array<float, CHORDS> e2{};          // squared length
+  std::array<float, CHORDS> e2_divisor{};  // e2, or 1 where the chord is too short to project on
+  std::array<bool, CHORDS> projects{};     // e2 > 1e-8
+  std::array<float, CHORDS> ray_numerator{};  // ey * x - ex * y
+};
+
+struct PreparedPolygon {
+  float r = 0.5f;
+  float turn_cos = 1.0f, turn_sin = 0.0f;
+  float seg = 0.0f;
+  float roundness = 0.0f;
+  // Straight edges.
+  float half = 0.0f, cos_half = 1.0f, hh = 0.0f;
+  ChordPolyline<POLYGON_CHORDS> curve;  // rounded edges
+};
+
+struct PreparedStar {
+  float ro_radius = 0.5f;
+  float turn_cos = 1.0f, turn_sin = 0.0f;
+  float half = 0.0f, two_half = 0.0f;
+  bool straight = true;
+  // Straight edges.
+  float vo_x = 0.0f, vi_x = 0.0f, vi_y = 0.0f, ex = 0.0f, ey = 0.0f, e2 = 0.0f;
+  ChordPolyline<STAR_CHORDS> curve;  // rounded edges
+  // Points beyond far_radius from the centre are outside the rounded star
+  // whatever the rounding of the ray test, at least (r - far_radius) *
+  // FAR_DISTANCE_SCALE from its edge for a point r from the centre; 0 when
+  // no such radius is known (a chord's line runs too close to the centre
+  // for the ray test to be trusted there).
+  float far_radius = 0.0f;
+};
+
+constexpr float FAR_DISTANCE_SCALE = 0.999f;
+// A point's radius from its frame coordinates, lowered by far more than the
+// rounding that separates it from the radius the distance itself computes.
+inline float ConservativeRadius(float u, float v) { return std::sqrt(u * u + v * v) * 0.9999f; }
+
+PreparedPolygon PrepareRegularPolygon(float radius, std::int32_t sides, float start_angle_deg, float roundness);
+float RegularPolygonDistance(const PreparedPolygon& polygon, float px, float py);
+
+PreparedStar PrepareStar(float outer_radius, float inner_radius, std::int32_t points, float start_angle_deg,
+                         float outer_roundness, float inner_roundness);
+float StarDistance(const PreparedStar& star, float px, float py);

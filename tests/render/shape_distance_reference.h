@@ -1,0 +1,230 @@
+// The star and regular-polygon distances as first written, a point at a
+// time with every per-shape value worked out again for each point: the
+// reference the prepared shapes must equal bit for bit.
+#pragma once
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstdint>
+#include <utility>
+
+namespace shape_distance_reference {
+
+
+constexpr float PI_F = 3.1415927f;
+constexpr float TWO_PI_F = 6.2831855f;
+
+constexpr int POLYGON_CHORDS = 16;
+constexpr int STAR_CHORDS = 64;
+
+struct Vec2 {
+  float x;
+  float y;
+};
+
+
+// t_i = (1 - cos(i pi / chords)) / 2 for i = 0 ... chords, the last forced
+// to exactly 1 so the final chord ends on the far vertex.
+template <int CHORDS>
+const std::array<float, CHORDS + 1>& ChordParameters() {
+  static const std::array<float, CHORDS + 1> table = [] {
+    std::array<float, CHORDS + 1> t{};
+    t[0] = 0.0f;
+    for (int i = 1; i < CHORDS; ++i) {
+      t[i] = (1.0f - std::cos(static_cast<float>(i) * PI_F / static_cast<float>(CHORDS))) / 2.0f;
+    }
+    t[CHORDS] = 1.0f;
+    return t;
+  }();
+  return table;
+}
+
+inline Vec2 BezierPoint(const Vec2& p0, const Vec2& p1, const Vec2& p2, const Vec2& p3, float t) {
+  const float u = 1.0f - t;
+  const float b0 = u * u * u;
+  const float b1 = 3.0f * u * u * t;
+  const float b2 = 3.0f * u * t * t;
+  const float b3 = t * t * t;
+  return {b0 * p0.x + b1 * p1.x + b2 * p2.x + b3 * p3.x, b0 * p0.y + b1 * p1.y + b2 * p2.y + b3 * p3.y};
+}
+
+// Samples the curve at the chord parameters into curve[0 ... CHORDS].
+template <int CHORDS>
+inline void SampleCurve(const Vec2& p0, const Vec2& p1, const Vec2& p2, const Vec2& p3, std::array<Vec2, CHORDS + 1>& curve) {
+  const auto& t = ChordParameters<CHORDS>();
+  curve[0] = p0;
+  for (int i = 1; i <= CHORDS; ++i) curve[i] = BezierPoint(p0, p1, p2, p3, t[i]);
+}
+
+struct ChordHit {
+  float d2;     // least squared distance to a chord
+  float cross;  // side of that chord's line: >= 0 on its left, the inside
+};
+
+// The nearest chord of the polyline; on a tie the earlier chord wins.
+template <int CHORDS>
+ChordHit NearestChord(const Vec2& q, const std::array<Vec2, CHORDS + 1>& curve) {
+  ChordHit hit{1e30f, 0.0f};
+  for (int i = 0; i < CHORDS; ++i) {
+    const Vec2 p = curve[i];
+    const float ex = curve[i + 1].x - p.x;
+    const float ey = curve[i + 1].y - p.y;
+    const float e2 = ex * ex + ey * ey;
+    const float wx = q.x - p.x;
+    const float wy = q.y - p.y;
+    float s = 0.0f;
+    if (e2 > 1e-8f) s = std::clamp((wx * ex + wy * ey) / e2, 0.0f, 1.0f);
+    const float dx = q.x - (p.x + s * ex);
+    const float dy = q.y - (p.y + s * ey);
+    const float d2 = dx * dx + dy * dy;
+    if (d2 < hit.d2) {
+      hit.d2 = d2;
+      hit.cross = wy * ex - wx * ey;
+    }
+  }
+  return hit;
+}
+
+// Radius at which the ray from the origin along dir crosses the chord
+// polyline; the last chord the ray crosses decides, and start_radius stands
+// when it crosses none.
+template <int CHORDS>
+float BoundaryRadiusAlongRay(const Vec2& dir, const std::array<Vec2, CHORDS + 1>& curve, float start_radius) {
+  float boundary = start_radius;
+  for (int i = 0; i < CHORDS; ++i) {
+    const Vec2 c0 = curve[i];
+    const float ex = curve[i + 1].x - c0.x;
+    const float ey = curve[i + 1].y - c0.y;
+    const float cr = ey * dir.x - ex * dir.y;
+    if (std::fabs(cr) > 1e-8f) {
+      const float s = (ey * c0.x - ex * c0.y) / cr;
+      if (s > 0.0f) {
+        const float t = (c0.x * dir.y - c0.y * dir.x) / cr;
+        if (t >= 0.0f && t <= 1.0f) boundary = s;
+      }
+    }
+  }
+  return boundary;
+}
+
+inline Vec2 RayDirection(const Vec2& q, float rho) { return rho > 1e-6f ? Vec2{q.x / rho, q.y / rho} : q; }
+
+// The point turned by -start_angle_deg, so a vertex at that angle comes to
+// lie on the +x axis.
+inline Vec2 TurnToVertexFrame(float px, float py, float start_angle_deg) {
+  const float theta = start_angle_deg * PI_F / 180.0f;
+  const float c = std::cos(theta);
+  const float s = std::sin(theta);
+  return {c * px + s * py, c * py - s * px};
+}
+
+inline float PositiveAngle(const Vec2& p) {
+  float a = std::atan2(p.y, p.x);
+  if (a < 0.0f) a += TWO_PI_F;
+  return a;
+}
+
+inline float RegularPolygonDistance(float px, float py, float radius, std::int32_t sides, float start_angle_deg,
+                             float roundness) {
+  const float r = std::max(0.5f, radius);
+  const Vec2 p = TurnToVertexFrame(px, py, start_angle_deg);
+  const float seg = TWO_PI_F / static_cast<float>(std::max(sides, std::int32_t{3}));
+  const float a = PositiveAngle(p);
+  const float rho = std::sqrt(p.x * p.x + p.y * p.y);
+  const float a_sector = std::fmod(a, seg);
+
+  if (roundness == 0.0f) {
+    // Straight edge between the vertices at 0 and seg: ex is the distance
+    // beyond its line, ey how far along it the point lies past its half
+    // length.
+    const float half = seg / 2.0f;
+    const float ex = std::cos(a_sector - half) * rho - std::cos(half) * r;
+    const float hh = std::sin(half) * r;
+    const float ey = std::fabs(std::sin(a_sector - half)) * rho - hh;
+    const float q = ey + std::max(0.0f, std::min(-ey, hh));
+    const float sign = ex > 0.0f ? 1.0f : -1.0f;
+    return -sign * std::sqrt(q * q + ex * ex);
+  }
+
+  // The edge as a cubic whose handles follow the circumscribed circle's
+  // tangents at the two vertices.
+  const float h = (roundness / 100.0f) * r * std::tan(seg / 4.0f);
+  const float cs = std::cos(seg);
+  const float ss = std::sin(seg);
+  const Vec2 p0{r, 0.0f};
+  const Vec2 p1{r, h};
+  const Vec2 p2{r * cs + h * ss, r * ss - h * cs};
+  const Vec2 p3{r * cs, r * ss};
+  std::array<Vec2, POLYGON_CHORDS + 1> curve;
+  SampleCurve<POLYGON_CHORDS>(p0, p1, p2, p3, curve);
+  const Vec2 q{rho * std::cos(a_sector), rho * std::sin(a_sector)};
+  const ChordHit hit = NearestChord<POLYGON_CHORDS>(q, curve);
+  const float d = std::sqrt(hit.d2);
+  if (roundness > 0.0f) return hit.cross >= 0.0f ? d : -d;
+  // Negative roundness pulls the edge in and leaves a spike at each vertex.
+  // Beyond a spike the nearest point is the vertex itself, where the last
+  // chord's side says nothing about inside (it would call points far
+  // outside the polygon inside), so the sign comes from the ray through the
+  // point, as for the star.
+  const float boundary = BoundaryRadiusAlongRay<POLYGON_CHORDS>(RayDirection(q, rho), curve, r);
+  return boundary >= rho ? d : -d;
+}
+
+inline float StarDistance(float px, float py, float outer_radius, float inner_radius, std::int32_t points,
+                   float start_angle_deg, float outer_roundness, float inner_roundness) {
+  float ro_radius = std::max(0.5f, outer_radius);
+  float ri_radius = std::max(0.5f, inner_radius);
+  const std::int32_t n = std::max(points, std::int32_t{3});
+  float ro = outer_roundness;
+  float ri = inner_roundness;
+  float start = start_angle_deg;
+  if (ri_radius > ro_radius) {
+    // The inner vertices reach further out: they become the outer ones,
+    // half a point round from the given start.
+    std::swap(ro_radius, ri_radius);
+    std::swap(ro, ri);
+    start += 180.0f / static_cast<float>(n);
+  }
+
+  const Vec2 p = TurnToVertexFrame(px, py, start);
+  const float half = PI_F / static_cast<float>(n);
+  const float a = PositiveAngle(p);
+  // Fold into [0, half]: each point is two mirrored half-edges.
+  float a_sector = std::fmod(a, 2.0f * half);
+  if (a_sector > half) a_sector = 2.0f * half - a_sector;
+  const float rho = std::sqrt(p.x * p.x + p.y * p.y);
+  const Vec2 q{rho * std::cos(a_sector), rho * std::sin(a_sector)};
+  const Vec2 vo{ro_radius, 0.0f};
+  const Vec2 vi{ri_radius * std::cos(half), ri_radius * std::sin(half)};
+
+  if (ro == 0.0f && ri == 0.0f) {
+    const float ex = vi.x - vo.x;
+    const float ey = vi.y - vo.y;
+    const float e2 = ex * ex + ey * ey;
+    if (e2 < 0.001f) return ro_radius - rho;  // the vertices merge into a circle
+    const float s = std::clamp(((q.x - vo.x) * ex + (q.y - vo.y) * ey) / e2, 0.0f, 1.0f);
+    const float dx = q.x - (vo.x + s * ex);
+    const float dy = q.y - (vo.y + s * ey);
+    const float d = std::sqrt(dx * dx + dy * dy);
+    return (q.y - 0.0f) * ex - (q.x - ro_radius) * ey >= 0.0f ? d : -d;
+  }
+
+  const float quarter_tan = std::tan(half / 4.0f);
+  const float ho = 2.0f * (ro / 100.0f) * ro_radius * quarter_tan;
+  const float hi = 2.0f * (ri / 100.0f) * ri_radius * quarter_tan;
+  const float ch = std::cos(half);
+  const float sh = std::sin(half);
+  const Vec2 p1{ro_radius, ho};
+  const Vec2 p2{ri_radius * ch + hi * sh, ri_radius * sh - hi * ch};
+  std::array<Vec2, STAR_CHORDS + 1> curve;
+  SampleCurve<STAR_CHORDS>(vo, p1, p2, vi, curve);
+  const ChordHit hit = NearestChord<STAR_CHORDS>(q, curve);
+  const float d = std::sqrt(hit.d2);
+
+  // The sign compares the point's radius with the boundary's along the ray
+  // from the centre through it.
+  const float boundary = BoundaryRadiusAlongRay<STAR_CHORDS>(RayDirection(q, rho), curve, ro_radius);
+  return boundary >= rho ? d : -d;
+}
+
+}  // namespace shape_distance_reference
