@@ -12,7 +12,7 @@
 
 #include "render/bilinear_sample.h"
 #include "render/curve_tables.h"
-#include "render/parallel_row_blocks.h"
+#include "render/parallel_for.h"
 #include "render/pixel_traits.h"
 
 namespace {
@@ -283,9 +283,7 @@ void ShadeAll(const RefractionShadingInputs<Pixel>& in) {
   const std::int32_t h = in.output->height;
   if (w <= 0 || h <= 0) return;
   if (!PlaneFits(in.shade_height, w, h) || !PlaneFits(in.pane_distance, w, h)) return;
-  // Rows outside the panes only copy; rows through them sample up to seven
-  // times a pixel, so the rows are dealt out in blocks.
-  ParallelRowBlocks(h, [&](std::int32_t begin, std::int32_t end) { ShadeRows<Pixel>(in, begin, end); });
+  ParallelFor(h, [&](std::int32_t begin, std::int32_t end) { ShadeRows<Pixel>(in, begin, end); });
 }
 
 }  // namespace

@@ -7,7 +7,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "render/parallel_row_blocks.h"
+#include "render/parallel_for.h"
 #include "render/path_distance.h"
 #include "render/shape_distance_functions.h"
 
@@ -116,9 +116,7 @@ void ShapeDistanceField(std::uint32_t merge_mode, int n, const ShapePrimitive* p
                         FloatPlane* pane_height) {
   const std::int32_t w = pane_distance.width;
   const PreparedShapes prepared(n, primitives);
-  // Rows near a star cost far more than rows the far radius settles, so the
-  // rows are dealt out in blocks.
-  ParallelRowBlocks(pane_distance.height, [&](std::int32_t begin, std::int32_t end) {
+  ParallelFor(pane_distance.height, [&](std::int32_t begin, std::int32_t end) {
     for (std::int32_t y = begin; y < end; ++y) {
       float* depth_row = pane_depth.Row(y);
       float* distance_row = pane_distance.Row(y);
