@@ -151,6 +151,28 @@ TEST_F(IdleHookTest, ThrottlesRunsAndScans) {
   EXPECT_EQ(g_last_scan, T0 + 2.4);
 }
 
+// A call exactly one interval after the last run (or scan) is not too
+// early. The times start at 0, so calls at exactly 0.2 s and 0.7 s measure
+// the intervals without rounding.
+TEST_F(IdleHookTest, ACallExactlyOneIntervalLaterRunsAndScans) {
+  AddWarnedLayer(5);
+  AddWarnedLayer(6);
+  AddWarnedLayer(7);
+  g_now = 0.2;
+  EXPECT_EQ(host_.RunIdleHooks(), A_Err_NONE);
+  EXPECT_EQ(g_last_run, 0.2);
+  EXPECT_EQ(host_.calls().Count("AEGP_GetMostRecentlyUsedComp"), 1);
+  EXPECT_EQ(host_.calls().Count("AEGP_GetCompNumLayers"), 0);  // 0.2 s after the last scan: too early
+  g_now = 0.7;
+  EXPECT_EQ(host_.RunIdleHooks(), A_Err_NONE);
+  EXPECT_EQ(g_last_scan, 0.7);
+  // The layer count is read once for the loop and again before each layer.
+  EXPECT_EQ(host_.calls().Count("AEGP_GetCompNumLayers"), 4);
+  EXPECT_EQ(g_flagged_layers.size(), 3u);
+  // 0.7 s after the last warning time is not more than 3 s.
+  EXPECT_EQ(Warnings(), 0);
+}
+
 TEST_F(IdleHookTest, WarnsAgainAfterTheLayerLeftAndReenteredTheList) {
   AddWarnedLayer(5);
   IdleAt(1.0);
