@@ -4,9 +4,9 @@
 
 constexpr PF_OutFlags PF_OutFlag_NONE = 0;
 constexpr PF_OutFlags PF_OutFlag_NON_PARAM_VARY = 1L << 2;
-constexpr PF_OutFlags PF_OutFlag_REFRESH_UI = 1L << 3;
 constexpr PF_OutFlags PF_OutFlag_USE_OUTPUT_EXTENT = 1L << 6;
 constexpr PF_OutFlags PF_OutFlag_PIX_INDEPENDENT = 1L << 10;
+constexpr PF_OutFlags PF_OutFlag_REFRESH_UI = 1L << 17;
 constexpr PF_OutFlags PF_OutFlag_DEEP_COLOR_AWARE = 1L << 25;
 constexpr PF_OutFlags PF_OutFlag_SEND_UPDATE_PARAMS_UI = 1L << 26;
 

@@ -42,6 +42,7 @@ PF_Err Callback10(PF_PluginDataPtr inPtr, const A_u_char* name, const A_u_char* 
   Fill(ctx, inPtr, name, matchName, category, entryPointName, kind, major, minor, reservedInfo);
   ctx->record->argument_count = 10;
   ctx->record->support_url = Str(supportURL);
+  ctx->record->support_url_null = supportURL == nullptr;
   return ctx->result;
 }
 

@@ -12,6 +12,7 @@ struct RegistrationRecord {
   int argument_count = 0;  // 9 from the older callback, 10 from the newer
   bool in_ptr_matched = false;
   std::string name, match_name, category, entry_point_name, support_url;
+  bool support_url_null = false;  // the newer callback got a null URL pointer
   A_long kind = 0;
   A_long api_major = 0;
   A_long api_minor = 0;

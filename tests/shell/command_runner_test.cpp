@@ -33,9 +33,14 @@ TEST(CommandRunnerTest, WaitsForTheCommandToEnd) {
 }
 
 TEST(CommandRunnerTest, OutputIsNotRead) {
-  // A command that writes more than a pipe holds must not block the close.
-  EXPECT_TRUE(RunCommandAndWait("true"));
+  // A command that writes more than a pipe holds (4 MiB against the usual
+  // 64 KiB) must not block the close: nothing is read, the stream is closed
+  // and the command ends.
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_TRUE(RunCommandAndWait("head -c 4194304 /dev/zero"));
   EXPECT_TRUE(RunCommandAndWait("echo ignored"));
+  const double elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  EXPECT_LT(elapsed, 30.0);
 }
 
 std::vector<std::string> g_opened;
@@ -71,13 +76,22 @@ TEST(CommandRunnerTest, ARunnerThatCannotStartIsIgnored) {
 TEST(CommandRunnerTest, TheMacOsDialogIsClosedAfterItStarted) {
   g_opened.clear();
   g_closed = 0;
+  static long read_position = -1;
+  read_position = -1;
   static const CommandPipeFunctions started = {
       [](const char* command, const char*) -> std::FILE* {
         g_opened.emplace_back(command);
-        return std::tmpfile();
+        // A stream with output waiting in it, as the runner's would have.
+        std::FILE* stream = std::tmpfile();
+        if (stream != nullptr) {
+          std::fputs("button returned:OK\n", stream);
+          std::rewind(stream);
+        }
+        return stream;
       },
       [](std::FILE* stream) -> int {
         ++g_closed;
+        read_position = std::ftell(stream);
         return std::fclose(stream);
       }};
   SetCommandPipeFunctionsForTest(&started);
@@ -86,6 +100,7 @@ TEST(CommandRunnerTest, TheMacOsDialogIsClosedAfterItStarted) {
   ASSERT_EQ(g_opened.size(), 1u);
   EXPECT_EQ(g_opened[0], WARNING_COMMAND_MACOS);
   EXPECT_EQ(g_closed, 1);
+  EXPECT_EQ(read_position, 0) << "the runner read from the command's output";
 }
 
 }  // namespace

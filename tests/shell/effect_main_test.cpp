@@ -14,6 +14,9 @@
 
 namespace {
 
+// The host's "refresh the user interface" out flag, bit 17 of out_flags.
+constexpr PF_OutFlags REFRESH_UI_BIT = 1 << 17;
+
 class EffectMainTest : public HostTest {
  protected:
   hostsim::CommandDriver driver_{host_, LinkedModule()};
@@ -65,7 +68,7 @@ TEST_F(EffectMainTest, SequenceSetupStoresAOneByteHandleHoldingOne) {
   ASSERT_NE(h, nullptr);
   EXPECT_EQ(host_.handles().SizeOf(h), 1u);
   EXPECT_EQ(host_.handles().Bytes(h), std::vector<std::uint8_t>{1});
-  EXPECT_EQ(driver_.out_data().out_flags, (1 << 10) | PF_OutFlag_REFRESH_UI);
+  EXPECT_EQ(driver_.out_data().out_flags, (1 << 10) | REFRESH_UI_BIT);
   EXPECT_EQ(host_.handles().LockCount(), host_.handles().UnlockCount());
   ASSERT_EQ(driver_.SequenceSetdown(), PF_Err_NONE);
   EXPECT_EQ(driver_.in_data().sequence_data, nullptr);
@@ -77,14 +80,16 @@ TEST_F(EffectMainTest, SequenceSetupWithNullHandleStillSucceeds) {
   driver_.out_data().out_flags = 0;
   EXPECT_EQ(driver_.SequenceSetup(), PF_Err_NONE);
   EXPECT_EQ(driver_.out_data().sequence_data, nullptr);
-  EXPECT_EQ(driver_.out_data().out_flags, PF_OutFlag_REFRESH_UI);
+  EXPECT_EQ(driver_.out_data().out_flags, REFRESH_UI_BIT);
   EXPECT_EQ(host_.handles().LockCount(), 0);
 }
 
 TEST_F(EffectMainTest, SequenceSetupWithUnlockableHandleKeepsTheHandle) {
   host_.handles().FailNextLock();
+  driver_.out_data().out_flags = 0;
   EXPECT_EQ(driver_.SequenceSetup(), PF_Err_NONE);
   EXPECT_NE(driver_.out_data().sequence_data, nullptr);
+  EXPECT_EQ(driver_.out_data().out_flags, REFRESH_UI_BIT);
   EXPECT_EQ(driver_.SequenceSetdown(), PF_Err_NONE);
 }
 

@@ -68,6 +68,15 @@ TEST_F(GlobalSetupTest, FailedIdleHookRegistrationIsRetriedNextTime) {
   EXPECT_EQ(host_.calls().Count("AEGP_RegisterIdleHook"), 2);
 }
 
+TEST_F(GlobalSetupTest, AFailedRegistrationWithThePluginServicesIsIgnored) {
+  host_.calls().Fail("AEGP_RegisterWithAEGP", 5, 1);
+  ASSERT_EQ(driver_.GlobalSetup(), PF_Err_NONE);
+  EXPECT_EQ(host_.calls().Count("AEGP_RegisterWithAEGP"), 1);
+  EXPECT_EQ(g_basic_suite, host_.basic_suite());
+  EXPECT_EQ(g_idle_hook_registered, 1);
+  EXPECT_EQ(driver_.out_data().out_flags, 0x06000444);
+}
+
 TEST_F(GlobalSetupTest, MissingRegisterSuiteLeavesOnlyTheIdleHookOut) {
   host_.suites().SetMissing("AEGP Register Suite", 6, true);
   ASSERT_EQ(driver_.GlobalSetup(), PF_Err_NONE);

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "host/pf_errors.h"
+#include "host/suites/aegp_effect_suite4.h"
 #include "hostsim/command_driver.h"
 #include "shell/command_runner.h"
 #include "shell/global_setup.h"
@@ -151,6 +152,28 @@ TEST_F(IdleHookTest, ThrottlesRunsAndScans) {
   EXPECT_EQ(g_last_scan, T0 + 2.4);
 }
 
+// A call exactly one interval after the last run (or scan) is not too
+// early. The times start at 0, so calls at exactly 0.2 s and 0.7 s measure
+// the intervals without rounding.
+TEST_F(IdleHookTest, ACallExactlyOneIntervalLaterRunsAndScans) {
+  AddWarnedLayer(5);
+  AddWarnedLayer(6);
+  AddWarnedLayer(7);
+  g_now = 0.2;
+  EXPECT_EQ(host_.RunIdleHooks(), A_Err_NONE);
+  EXPECT_EQ(g_last_run, 0.2);
+  EXPECT_EQ(host_.calls().Count("AEGP_GetMostRecentlyUsedComp"), 1);
+  EXPECT_EQ(host_.calls().Count("AEGP_GetCompNumLayers"), 0);  // 0.2 s after the last scan: too early
+  g_now = 0.7;
+  EXPECT_EQ(host_.RunIdleHooks(), A_Err_NONE);
+  EXPECT_EQ(g_last_scan, 0.7);
+  // The layer count is read once for the loop and again before each layer.
+  EXPECT_EQ(host_.calls().Count("AEGP_GetCompNumLayers"), 4);
+  EXPECT_EQ(g_flagged_layers.size(), 3u);
+  // 0.7 s after the last warning time is not more than 3 s.
+  EXPECT_EQ(Warnings(), 0);
+}
+
 TEST_F(IdleHookTest, WarnsAgainAfterTheLayerLeftAndReenteredTheList) {
   AddWarnedLayer(5);
   IdleAt(1.0);
@@ -247,6 +270,33 @@ TEST_F(IdleHookTest, TheEffectAnywhereInTheStackIsFoundAndEveryReferenceDisposed
   // The search stops at the first match.
   EXPECT_EQ(host_.effect_refs().Created(), 3);
   EXPECT_EQ(host_.effect_refs().Disposed(), 3);
+}
+
+// The host hands out a layer's effects to a registered plug-in: the hook asks
+// under the id that global setup received.
+std::vector<AEGP_PluginID> g_effect_lookup_ids;
+A_Err (*g_sim_effect_by_index)(AEGP_PluginID, AEGP_LayerH, AEGP_EffectIndex, AEGP_EffectRefH*) = nullptr;
+
+TEST_F(IdleHookTest, EffectsAreLookedUpUnderThePluginIdOfGlobalSetup) {
+  const void* table = nullptr;
+  ASSERT_EQ(host_.basic_suite()->AcquireSuite("AEGP Effect Suite", 4, &table), 0);
+  host_.basic_suite()->ReleaseSuite("AEGP Effect Suite", 4);
+  static AEGP_EffectSuite4 recording;
+  recording = *static_cast<const AEGP_EffectSuite4*>(table);
+  g_sim_effect_by_index = recording.AEGP_GetLayerEffectByIndex;
+  g_effect_lookup_ids.clear();
+  recording.AEGP_GetLayerEffectByIndex = [](AEGP_PluginID id, AEGP_LayerH layer, AEGP_EffectIndex index,
+                                            AEGP_EffectRefH* effect) -> A_Err {
+    g_effect_lookup_ids.push_back(id);
+    return g_sim_effect_by_index(id, layer, index, effect);
+  };
+  host_.suites().Register("AEGP Effect Suite", 4, &recording);
+  AddWarnedLayer(5);
+  IdleAt(1.0);
+  EXPECT_EQ(Warnings(), 1);
+  ASSERT_EQ(g_effect_lookup_ids.size(), 1u);
+  EXPECT_EQ(g_effect_lookup_ids[0], hostsim::Host::FIRST_PLUGIN_ID);
+  EXPECT_EQ(g_effect_lookup_ids[0], g_plugin_id);
 }
 
 TEST_F(IdleHookTest, ReturningToACompositionMakesItsLayersNewAgain) {

@@ -26,8 +26,17 @@ TEST(RegistrationTest, NewerEntryPassesTenArgumentsWithEmptyUrl) {
   EXPECT_EQ(hostsim::RunRegistration(LinkedModule(), 2, r, 0), 0);
   EXPECT_EQ(r.calls, 1);
   EXPECT_EQ(r.argument_count, 10);
+  EXPECT_TRUE(r.in_ptr_matched);
   EXPECT_EQ(r.name, "Prismora");
+  EXPECT_EQ(r.match_name, "VantrellePrismora");
+  EXPECT_EQ(r.category, "Vantrelle");
+  EXPECT_EQ(r.entry_point_name, "EntryPointFunc");
+  EXPECT_EQ(r.kind, 0x65464B54);
+  EXPECT_EQ(r.api_major, 13);
   EXPECT_EQ(r.api_minor, 28);
+  EXPECT_EQ(r.reserved_info, 8);
+  // An empty string, not a missing one.
+  EXPECT_FALSE(r.support_url_null);
   EXPECT_EQ(r.support_url, "");
 }
 

@@ -4,6 +4,7 @@
 
 #include <set>
 #include <string>
+#include <vector>
 
 #include "host/pf_errors.h"
 #include "support/host_fixture.h"
@@ -95,23 +96,104 @@ TEST_F(SuiteHandlerTest, SuitesAcquiredBeforeAnExceptionAreReleased) {
   EXPECT_EQ(host_.suites().ReleasedLog().size(), 3u);
 }
 
-TEST(SuiteTableTest, KnowsTheReleaseListAndTheFourFurtherPairs) {
-  std::set<std::pair<std::string, int>> pairs;
-  std::set<std::string> names;
-  for (const KnownSuite& s : KNOWN_SUITES) {
-    pairs.insert({s.name, s.version});
-    names.insert(s.name);
+// The release list as the host knows it, spelled exactly, and the four
+// further pairs: a misspelt name or a wrong version is a suite the host never
+// hands out or never gets back.
+TEST(SuiteTableTest, KnowsExactlyTheReleaseListAndTheFourFurtherPairs) {
+  struct Row {
+    const char* name;
+    std::vector<int> versions;
+  };
+  const Row rows[] = {
+      {"AEGP Marker Suite", {1, 2, 3}},
+      {"AEGP Layer Suite", {5, 8, 10, 11, 12, 13, 14}},
+      {"AEGP Stream Suite", {4, 7, 8, 9, 10, 11}},
+      {"AEGP Dynamic Stream Suite", {2, 3, 5}},
+      {"AEGP Keyframe Suite", {1, 3, 4, 5}},
+      {"AEGP Comp Suite", {4, 9, 11, 14, 15, 18, 19, 21, 25}},
+      {"AEGP Canvas Suite", {10, 11, 13, 14}},
+      {"AEGP Camera Suite", {2}},
+      {"AEGP Register Suite", {6}},
+      {"AEGP Item View Suite", {1}},
+      {"AEGP Item Suite", {3, 7, 10, 11, 13}},
+      {"AEGP PF Interface Suite", {1}},
+      {"AEGP Math Suite", {1}},
+      {"PF AE Adv Time Suite", {4}},
+      {"PF Path Query Suite", {1}},
+      {"AEGP Memory Suite", {1}},
+      {"PF Path Data Suite", {1}},
+      {"PF Param Utils Suite", {3}},
+      {"PF AE App Suite", {1, 6, 7}},
+      {"PF AE Adv App Suite", {1, 2}},
+      {"AEGP Light Suite", {1, 2, 3}},
+      {"AEGP Effect Suite", {1, 2, 3, 4, 5}},
+      {"AEGP Layer Mask Suite", {2, 5, 6, 7}},
+      {"AEGP Mask Outline Suite", {2, 3, 5}},
+      {"AEGP Command Suite", {1}},
+      {"AEGP Utility Suite", {3, 7, 10, 11, 13}},
+      {"AEGP Render Suite", {1, 2, 3, 5, 8}},
+      {"PF ANSI Suite", {1}},
+      {"PF Handle Suite", {2}},
+      {"PF Fill Matte Suite", {2}},
+      {"PF World Transform Suite", {1}},
+      {"AEGP QueryXform Suite", {4}},
+      {"AEGP Composite Suite", {4}},
+      {"PF World Suite", {1}},
+      {"AEGP IO In Suite", {5}},
+      {"AEGP IO Out Suite", {7}},
+      {"AEGP Render Queue Suite", {1}},
+      {"AEGP Render Queue Item Suite", {3, 4}},
+      {"AEGP Output Module Suite", {4}},
+      {"AEGP File Import Manager Suite", {3}},
+      {"PF Sampling8 Suite", {1}},
+      {"PF Sampling16 Suite", {1}},
+      {"PF Iterate8 Suite", {1, 2}},
+      {"PF iterate16 Suite", {1, 2}},
+      {"PF iterateFloat Suite", {1, 2}},
+      {"AEGP Collection Suite", {1, 2}},
+      {"AEGP Text Document Suite", {1}},
+      {"AEGP Sound Data Suite", {1}},
+      {"AEGP Text Layer Suite", {1}},
+      {"AEGP Artisan Util Suite", {1}},
+      {"AEGP World Suite", {2, 3}},
+      {"AEGP Render Options Suite", {1, 2}},
+      {"AEGP Tracker Suite", {1}},
+      {"AEGP Tracker Utility Suite", {1}},
+      {"AE Plugin Helper Suite2", {2}},
+      {"PF AE Adv Item Suite", {1}},
+      {"AEGP Layer Render Options Suite", {1, 2}},
+      {"AEGP Render Asyc Manager Suite", {1}},
+      {"AEGP Proj Suite", {8, 9}},
+      {"AEGP Footage Suite", {11}},
+      {"AEGP Persistent Data Suite", {3, 4}},
+      {"PF Color Settings Suite", {1, 3, 4, 5}},
+      {"PF ColorParamSuite", {1}},
+      {"PF SamplingFloat Suite", {1}},
+      {"PF Effect Custom UI Suite", {1, 2}},
+      {"PF Effect Custom UI Overlay Theme Suite", {1}},
+      {"DRAWBOT Draw Suite", {1}},
+      {"DRAWBOT Supplier Suite", {1}},
+      {"DRAWBOT Surface Suite", {2}},
+      {"DRAWBOT Path Suite", {1}},
+      {"SP Suites Suite", {2}},
+      {"AEGP Comp Suite", {26}},
+      {"AEGP Item Suite", {14}},
+      {"AEGP Layer Suite", {15}},
+      {"AEGP Render Options Suite", {3}},
+  };
+  std::multiset<std::pair<std::string, int>> expected;
+  std::set<std::string> expected_names;
+  for (const Row& row : rows) {
+    expected_names.insert(row.name);
+    for (int v : row.versions) expected.insert({row.name, v});
   }
-  EXPECT_EQ(pairs.size(), 144u);
-  EXPECT_EQ(names.size(), 71u);
-  // Spellings the host looks suites up by, odd ones included.
-  for (const auto& p : std::initializer_list<std::pair<std::string, int>>{
-           {"PF iterate16 Suite", 1}, {"PF iterate16 Suite", 2}, {"PF iterateFloat Suite", 2},
-           {"AEGP Render Asyc Manager Suite", 1}, {"AE Plugin Helper Suite2", 2}, {"PF ColorParamSuite", 1},
-           {"SP Suites Suite", 2}, {"AEGP Comp Suite", 26}, {"AEGP Item Suite", 14}, {"AEGP Layer Suite", 15},
-           {"AEGP Render Options Suite", 3}, {"DRAWBOT Surface Suite", 2}}) {
-    EXPECT_EQ(pairs.count(p), 1u) << p.first << " " << p.second;
-  }
+  ASSERT_EQ(expected.size(), 144u);
+  ASSERT_EQ(expected_names.size(), 71u);
+
+  std::multiset<std::pair<std::string, int>> known;
+  for (const KnownSuite& s : KNOWN_SUITES) known.insert({s.name, s.version});
+  for (const auto& p : expected) EXPECT_EQ(known.count(p), 1u) << "missing: " << p.first << " " << p.second;
+  for (const auto& p : known) EXPECT_EQ(expected.count(p), 1u) << "unexpected: " << p.first << " " << p.second;
 }
 
 // Every accessor asks for its own name and version.
