@@ -448,6 +448,49 @@ TEST_F(SmartPreRenderTest, AnglesAreExactToTheBit) {
   EXPECT_EQ(h.rotation_sin, std::sin(total));
 }
 
+// Two parents composed to the bit: (p - anchor) x scale / 100 with the
+// product formed first, then turned and moved. The values are chosen so
+// that d x (s / 100) would round differently.
+TEST_F(SmartPreRenderTest, ParentChainArithmeticIsExactToTheBit) {
+  SimLayer& layer = Build(3);
+  layer.parent = &LayerAt(1);
+  LayerAt(1).parent = &LayerAt(2);
+  layer.transform.position.value = {10.0, 20.0, 0};
+  layer.transform.scale.value = {70.0, 45.0, 100.0};
+  LayerAt(1).transform.position.value = {0.0, 0.0, 0};
+  LayerAt(1).transform.anchor_point.value = {1.7, 16.3, 0};
+  LayerAt(1).transform.scale.value = {35.0, 110.0, 100.0};
+  LayerAt(1).transform.rotation.value = {17.0, 0, 0};
+  LayerAt(2).transform.position.value = {0.25, 0.5, 0};
+  LayerAt(2).transform.anchor_point.value = {0.3, 0.1, 0};
+  LayerAt(2).transform.scale.value = {110.0, 35.0, 100.0};
+  LayerAt(2).transform.rotation.value = {-3.0, 0, 0};
+  const PreRenderHeader h = HeaderOf(driver_->Run());
+
+  struct Parent {
+    double pos_x, pos_y, anc_x, anc_y, sx, sy, deg;
+  };
+  const Parent parents[] = {{0.0, 0.0, 1.7, 16.3, 35.0, 110.0, 17.0}, {0.25, 0.5, 0.3, 0.1, 110.0, 35.0, -3.0}};
+  double px = 10.0, py = 20.0, sum = 0.0, fx = 1.0, fy = 1.0;
+  for (const Parent& q : parents) {
+    const double x = (px - q.anc_x) * q.sx / 100;
+    const double y = (py - q.anc_y) * q.sy / 100;
+    const double a = q.deg * PI / 180;
+    px = std::cos(a) * x - std::sin(a) * y + q.pos_x;
+    py = std::cos(a) * y + std::sin(a) * x + q.pos_y;
+    sum += a;
+    fx *= q.sx / 100;
+    fy *= q.sy / 100;
+  }
+  EXPECT_EQ(h.position_x, px);
+  EXPECT_EQ(h.position_y, py);
+  EXPECT_EQ(h.scale_x_pct, 70.0 * fx);
+  EXPECT_EQ(h.scale_y_pct, 45.0 * fy);
+  const double total = std::atan2(std::sin(0.0), std::cos(0.0)) + sum;
+  EXPECT_EQ(h.rotation_cos, std::cos(total));
+  EXPECT_EQ(h.rotation_sin, std::sin(total));
+}
+
 TEST_F(SmartPreRenderTest, SlotAngleAddsTheShapeRotationInRadians) {
   SimLayer& layer = Build(1, AEGP_ObjectType_VECTOR);
   layer.properties = hostsim::ShapeLayerRoot();
