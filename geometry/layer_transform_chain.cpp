@@ -12,7 +12,9 @@
 
 namespace {
 
-constexpr double DEG_TO_RAD = std::numbers::pi / 180.0;
+// Degrees times pi, then over 180: the product is formed first, so the
+// radians match the other readers' to the bit.
+double Radians(double degrees) { return degrees * std::numbers::pi / 180.0; }
 
 // The composition time of the layer's current time: current time plus the
 // layer's offset, rounded to the frame's time scale. When the offset cannot
@@ -61,13 +63,14 @@ LayerTransform ReadLayerTransformChain(SuiteHandler& suites, const PF_InData* in
     ReadLayerStreamValue(suites, layer, AEGP_LayerStream_SCALE, AEGP_LTimeMode_LayerTime, time, true,
                          &t.scale_x_pct, &t.scale_y_pct);
   }
-  const double own_angle = own_rotation_deg * DEG_TO_RAD;
+  const double own_angle = Radians(own_rotation_deg);
   const double own_cos = std::cos(own_angle);
   const double own_sin = std::sin(own_angle);
 
   double rotation_sum = 0.0;
   double factor_x = 1.0;
   double factor_y = 1.0;
+  int parent_count = 0;
   AEGP_LayerH parent = layer != nullptr ? ParentOf(suites, layer) : nullptr;
   if (parent != nullptr) {
     const A_Time comp_time = CompositionTime(suites, in_data, layer);
@@ -86,12 +89,13 @@ LayerTransform ReadLayerTransformChain(SuiteHandler& suites, const PF_InData* in
                            &anc_x, &anc_y);
       const double x = (px - anc_x) * scale_x / 100.0;
       const double y = (py - anc_y) * scale_y / 100.0;
-      const double a = rot_deg * DEG_TO_RAD;
+      const double a = Radians(rot_deg);
       px = std::cos(a) * x - std::sin(a) * y + pos_x;
       py = std::cos(a) * y + std::sin(a) * x + pos_y;
       rotation_sum += a;
       factor_x *= scale_x / 100.0;
       factor_y *= scale_y / 100.0;
+      ++parent_count;
       parent = ParentOf(suites, parent);
     }
     t.position_x = px;
@@ -99,6 +103,13 @@ LayerTransform ReadLayerTransformChain(SuiteHandler& suites, const PF_InData* in
   }
   t.scale_x_pct *= factor_x;
   t.scale_y_pct *= factor_y;
+  if (parent_count == 0) {
+    // Without a parent the own angle stands as read: a round trip through
+    // atan2 could move its cosine or sine by a bit.
+    t.rotation_cos = own_cos;
+    t.rotation_sin = own_sin;
+    return t;
+  }
   const double total = std::atan2(own_sin, own_cos) + rotation_sum;
   t.rotation_cos = std::cos(total);
   t.rotation_sin = std::sin(total);

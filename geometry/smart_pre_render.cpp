@@ -30,7 +30,8 @@
 
 namespace {
 
-constexpr double DEG_TO_RAD = std::numbers::pi / 180.0;
+// Degrees times pi, then over 180, in that order.
+double Radians(double degrees) { return degrees * std::numbers::pi / 180.0; }
 constexpr A_short DEEP_BIT_DEPTH = 16;
 
 double Downsample(const PF_RationalScale& s) {
@@ -114,7 +115,7 @@ PF_Err SmartPreRender(PF_InData* in_data, PF_OutData*, PF_PreRenderExtra* extra)
 
   const double layer_angle = std::atan2(transform.rotation_sin, transform.rotation_cos);
   for (std::uint32_t i = 0; i < shape_count; ++i) {
-    const double angle = staged[i].rotation_deg * DEG_TO_RAD + layer_angle;
+    const double angle = Radians(staged[i].rotation_deg) + layer_angle;
     staged[i].rot_cos = std::cos(angle);
     staged[i].rot_sin = std::sin(angle);
   }

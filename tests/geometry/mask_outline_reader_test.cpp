@@ -118,6 +118,54 @@ TEST_F(MaskOutlineTest, CubicSamplesAreTheFloatBernsteinSum) {
   EXPECT_EQ(points_[2 * 16 + 1], 1.0f / 64.0f * 64.0f);
 }
 
+// Every sample of a curved outline, to the bit, against the float sum
+// with its products grouped as u*u*u, u*3*u*t, u*3*t*t, t*t*t, and the
+// control points rounded to float after being formed in double. Eight
+// segments give n = 63, so t = k / 63 is inexact and the grouping of the
+// weights matters; the same sum in double, or grouped otherwise, lands
+// elsewhere on some samples, so the check tells them apart.
+TEST_F(MaskOutlineTest, CurvedSamplesMatchTheFloatFormulaBitForBit) {
+  SimOutline o;
+  for (int i = 0; i < 8; ++i) {
+    const double a = 0.785 * i;
+    o.vertices.push_back(AEGP_MaskVertex{100.3 + 60.7 * std::cos(a), 80.9 + 45.1 * std::sin(a),
+                                         -13.1 * std::sin(a + 0.3), 11.9 * std::cos(a),
+                                         17.3 * std::sin(a), -9.2 * std::cos(a + 0.2)});
+  }
+  constexpr int N = 63;
+  ASSERT_EQ(ReadMask(o), 8 * N);
+  int differs_in_double = 0;
+  int differs_regrouped = 0;
+  for (int seg = 0; seg < 8; ++seg) {
+    const AEGP_MaskVertex& a = o.vertices[static_cast<std::size_t>(seg)];
+    const AEGP_MaskVertex& b = o.vertices[static_cast<std::size_t>((seg + 1) % 8)];
+    const float p0[2] = {static_cast<float>(a.x), static_cast<float>(a.y)};
+    const float p1[2] = {static_cast<float>(a.x + a.tan_out_x), static_cast<float>(a.y + a.tan_out_y)};
+    const float p3[2] = {static_cast<float>(b.x), static_cast<float>(b.y)};
+    const float p2[2] = {static_cast<float>(b.x + b.tan_in_x), static_cast<float>(b.y + b.tan_in_y)};
+    for (int k = 0; k < N; ++k) {
+      const float t = static_cast<float>(k) / static_cast<float>(N);
+      const float u = 1.0f - t;
+      for (int c = 0; c < 2; ++c) {
+        const float expected = u * u * u * p0[c] + (u * 3.0f * u * t) * p1[c] + (u * 3.0f * t * t) * p2[c] +
+                               t * t * t * p3[c];
+        const float got = points_[static_cast<std::size_t>(2 * (N * seg + k) + c)];
+        EXPECT_EQ(got, expected) << seg << " " << k << " " << c;
+        const double td = static_cast<double>(k) / N;
+        const double ud = 1.0 - td;
+        const float in_double = static_cast<float>(ud * ud * ud * p0[c] + ud * 3.0 * ud * td * p1[c] +
+                                                   ud * 3.0 * td * td * p2[c] + td * td * td * p3[c]);
+        differs_in_double += in_double != got;
+        const float regrouped = u * u * u * p0[c] + (u * u * 3.0f * t) * p1[c] + (u * 3.0f * (t * t)) * p2[c] +
+                                t * t * t * p3[c];
+        differs_regrouped += regrouped != got;
+      }
+    }
+  }
+  EXPECT_GT(differs_in_double, 0);
+  EXPECT_GT(differs_regrouped, 0);
+}
+
 TEST_F(MaskOutlineTest, OpenMaskIsFlattenedButOpenPathGivesNothing) {
   EXPECT_EQ(ReadMask(RegularOutline(5, /*open=*/true)), 4 * 64);
   EXPECT_EQ(Flatten(RegularOutline(5, /*open=*/true), 0), 0);

@@ -73,6 +73,42 @@ TEST_F(ShapeContentsTest, OneGroupWithRectangleFillAndStrokeCarriesTheGroupTrans
   ExpectAllReadsAtFrameTime();
 }
 
+// The two transforms to the bit, with scales where (d x s) / 100 and
+// d x (s / 100) round apart: a group that holds the item maps its centre
+// as (c - anchor) x scale / 100; the contents' single group as
+// (c - anchor) x k with k = scale / 100, and scales size and radii by k
+// and by the mean of the two k.
+TEST_F(ShapeContentsTest, GroupAndOuterTransformsAreExactToTheBit) {
+  const double a = 17.0 * PI_USED / 180.0;
+  for (bool single : {false, true}) {
+    SCOPED_TRACE(single);
+    layer_.properties = ShapeLayerRoot();
+    SimStreamNode& group = Contents().Add(ShapeGroup("Group 1"));
+    GroupContents(group).Add(RectanglePath("Rectangle Path 1", 10.0, 20.0, 100.0, 50.0, 8.0));
+    SetGroupTransform(group, 0.0, 0.0, 1.7, 16.3, 35.0, 110.0, 17.0);
+    if (!single) Contents().Add(ShapeGroup("Group 2"));
+    ASSERT_EQ(Read(), 1);
+    const ShapeSlot& s = slots_[0];
+    if (single) {
+      const double kx = 35.0 / 100.0, ky = 110.0 / 100.0, m = (kx + ky) * 0.5;
+      const double x = (10.0 - 1.7) * kx, y = (20.0 - 16.3) * ky;
+      EXPECT_EQ(s.center_x, std::cos(a) * x - std::sin(a) * y + 0.0);
+      EXPECT_EQ(s.center_y, std::sin(a) * x + std::cos(a) * y + 0.0);
+      EXPECT_EQ(s.size_x, 100.0 * 100.0 / 100.0 * kx);
+      EXPECT_EQ(s.size_y, 50.0 * 100.0 / 100.0 * ky);
+      EXPECT_EQ(s.corner_radius, 8.0 * 100.0 / 100.0 * m);
+    } else {
+      const double u = (10.0 - 1.7) * 35.0 / 100.0, v = (20.0 - 16.3) * 110.0 / 100.0;
+      EXPECT_EQ(s.center_x, std::cos(a) * u - std::sin(a) * v + 0.0);
+      EXPECT_EQ(s.center_y, std::sin(a) * u + std::cos(a) * v + 0.0);
+      EXPECT_EQ(s.size_x, 100.0 * 35.0 / 100.0);
+      EXPECT_EQ(s.size_y, 50.0 * 110.0 / 100.0);
+      EXPECT_EQ(s.corner_radius, 8.0 * ((35.0 + 110.0) * 0.5) / 100.0);
+    }
+    EXPECT_EQ(s.rotation_deg, 17.0);
+  }
+}
+
 TEST_F(ShapeContentsTest, SeveralGroupsGiveOneSlotEachAndTheLaterMergePathsWins) {
   SimStreamNode& g1 = Contents().Add(ShapeGroup("Group 1"));
   GroupContents(g1).Add(RectanglePath("Rectangle Path 1", 0.0, 0.0, 30.0, 40.0, 0.0));
