@@ -193,6 +193,8 @@ void RunMatteStage(SuiteHandler& suites, const MatteStageFrame& frame, FloatPlan
       ParallelFor(count, CoverageToDistance{scratch_a.data.get(), field.data.get(), disagreement.data.get(),
                                             smooth.Empty() ? nullptr : smooth.data.get(), erf_field.data.get()});
       result = &erf_field;
+    } else {
+      erf_field = FloatPlane{};  // not held through the allocations that follow
     }
   }
 

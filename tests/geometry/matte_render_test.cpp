@@ -12,10 +12,13 @@
 
 #include "geometry/matte_distance_code.h"
 #include "geometry/pre_render_nesting.h"
+#include "geometry/record_matte.h"
 #include "host/aegp_render_types.h"
 #include "host/pf_errors.h"
 #include "host/suites/aegp_footage_suite11.h"
 #include "hostsim/sim_world.h"
+#include "render/allocation_seam.h"
+#include "render/matte_stage.h"
 #include "pre_render_test_support.h"
 
 namespace {
@@ -261,6 +264,83 @@ TEST_F(ItemMatteTest, HalfResolutionRendersWithFactorTwoAndPlacesAtHalfScale) {
   // pixels (half-size) from its border: d = 5.
   EXPECT_EQ(RasterAt(o, 15, 10, 32, true), MatteDistanceCode(5.0f, 1.0f, 48.0));
   EXPECT_LT(RasterAt(o, 8, 10, 32, true), MATTE_EDGE_CODE);
+}
+
+TEST_F(ItemMatteTest, LayerMatrixScalesAndTurnsThePlacement) {
+  // Source pixel (20, 17) lies 8 pixels inside the square's bottom edge
+  // (the nearest outside row is 25). Wherever the matrix puts it, its code
+  // is that distance times the layer's scale s = sqrt(|det|).
+  struct Case {
+    const char* name;
+    double m00, m01, m10, m11, m30, m31;
+    int x, y;           // where source (20, 17) lands in the raster
+    float s;
+    int outside_x, outside_y;  // a raster pixel just beyond the placed box
+  };
+  const Case cases[] = {
+      {"moved", 1, 0, 0, 1, 10, 5, 30, 22, 1.0f, 8, 20},
+      {"scaled by 2", 2, 0, 0, 2, 10, 5, 50, 39, 2.0f, 8, 20},
+      // (u, v) -> (40 - v, u + 5): a quarter turn.
+      {"turned", 0, 1, -1, 0, 40, 5, 23, 25, 1.0f, 42, 20},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    SimLayer& fx = source_ == nullptr ? BuildOwnSource() : LayerAt(0);
+    auto& m = fx.layer_to_world.mat;
+    m[0][0] = c.m00;
+    m[0][1] = c.m01;
+    m[1][0] = c.m10;
+    m[1][1] = c.m11;
+    m[3][0] = c.m30;
+    m[3][1] = c.m31;
+    const hostsim::PreRenderOutcome o = driver_->Run();
+    ASSERT_EQ(HeaderOf(o).matte_valid, 1u);
+    EXPECT_EQ(RasterAt(o, c.x, c.y, 64, true), MatteDistanceCode(8.0f, c.s, 48.0));
+    EXPECT_EQ(RasterAt(o, c.outside_x, c.outside_y, 64, true), 0u);
+  }
+}
+
+TEST_F(ItemMatteTest, WithoutFloatPlanesTheAlphaIsPlacedDirectly) {
+  // An opaque 40 x 30 source placed half a pixel right of (10, 5): raster
+  // pixel x samples source x - 10.5, bilinear between its two neighbours,
+  // a neighbour outside the world reading 0.
+  SimLayer& fx = BuildOwnSource(1);
+  fx.layer_to_world.mat[3][0] = 10.5;
+  ArmAllocationFailure(1);  // the item render's coverage plane
+  const hostsim::PreRenderOutcome o = driver_->Run();
+  DisarmAllocationFailure();
+  ASSERT_EQ(HeaderOf(o).matte_valid, 1u);
+  struct Probe {
+    int x;
+    std::uint32_t code;
+  };
+  const Probe probes[] = {{9, 0}, {10, 16384}, {11, 32768}, {30, 32768}, {49, 32768}, {50, 16384}, {51, 0}};
+  for (const Probe& p : probes) EXPECT_EQ(RasterAt(o, p.x, 20, 64, true), p.code) << p.x;
+  EXPECT_EQ(RasterAt(o, 30, 5, 64, true), 32768u);
+  EXPECT_EQ(RasterAt(o, 30, 4, 64, true), 0u);
+}
+
+TEST(ItemMatteRangeTest, EncodesWithTheRangeThePipelinesDecodeWith) {
+  struct Case {
+    double rim_scale, effect_scale, depth;
+    PF_RationalScale downsample_y;
+    double range;
+  };
+  const Case cases[] = {
+      {1, 1, 0, {1, 1}, 48},          // max(16, 2 x 24)
+      {1, 1, 40, {1, 1}, 368},        // depth_px 80: 2 x (24 + 160)
+      {1, 1, 40, {1, 2}, 208},        // half resolution: 2 x (24 + 80)
+      {10, 10, 0, {1, 1}, 1600},      // 16 x 100 passes the pad
+      {1, 0.05, 10.3, {1, 3}, 50},    // factor 0.2: trunc(1.3733) = 1
+      {1, 1, 40, {1, 0}, 368},        // den 0 counts as 1
+  };
+  for (const Case& c : cases) {
+    const double range = ItemMatteRange(c.rim_scale, c.effect_scale, c.depth, c.downsample_y);
+    EXPECT_EQ(range, c.range) << c.depth << " " << c.downsample_y.den;
+    const double dy = c.downsample_y.den == 0 ? 1.0 : static_cast<double>(c.downsample_y.num) / c.downsample_y.den;
+    const double depth_px = std::max(2.0 * c.effect_scale, 0.2) * c.depth * dy;
+    EXPECT_EQ(static_cast<float>(range), MatteDistanceRange(c.effect_scale, c.rim_scale, MattePad(depth_px)));
+  }
 }
 
 TEST_F(ItemMatteTest, DegenerateMatrixGivesNoMatte) {

@@ -213,6 +213,73 @@ TEST_F(MatteStageTest, EveryAllocationFailingInTurnStillFillsThePanes) {
   }
 }
 
+TEST_F(MatteStageTest, EdgeEstimateFeedsOnlyTheRimPlanes) {
+  // A soft-edged blob on a coverage matte. The pane planes come from the
+  // transform's field; the smooth field and the gradients from the edge
+  // estimate R. The stage's last eight allocations are, in order:
+  // erf field, disagreement, smooth, smooth field, gradient x and y, and
+  // the gradient's two scratch planes.
+  const std::int32_t w = 60, h = 50;
+  std::vector<std::uint16_t> blob(w * h);
+  for (std::int32_t y = 0; y < h; ++y)
+    for (std::int32_t x = 0; x < w; ++x) {
+      const double r = std::hypot(x - 30.0, (y - 25.0) * 1.2);
+      blob[static_cast<std::size_t>(y * w + x)] = static_cast<std::uint16_t>(std::clamp(15.5 - r, 0.0, 1.0) * 255);
+    }
+  MakeRecord(w, h, blob, false, false);
+  struct Outcome {
+    std::vector<float> distance, smooth, gradient_x;
+  };
+  auto values = [](const FloatPlane& p) {
+    return p.Empty() ? std::vector<float>{} : std::vector<float>(p.data.get(), p.data.get() + p.Size());
+  };
+  auto run = [&](std::int64_t fail_from_end, std::int64_t total) {
+    ASSERT_TRUE(AllocateFloatPlane(depth_, w, h));
+    ASSERT_TRUE(AllocateFloatPlane(distance_, w, h));
+    height_ = FloatPlane{};
+    SuiteHandler suites(host_.basic_suite());
+    ResetAllocationSeamCount();
+    if (fail_from_end >= 0) ArmAllocationFailure(total - fail_from_end);
+    RunMatteStage<PF_Pixel8>(suites, MatteStageFrame{w, h, PF_LRect{0, 0, w, h}, 1.0, record_}, depth_, distance_,
+                             height_, planes_);
+    DisarmAllocationFailure();
+  };
+  run(-1, 0);
+  const std::int64_t total = AllocationSeamCount();
+  const Outcome full{values(distance_), values(planes_.smooth_field), values(planes_.gradient_x)};
+  ASSERT_FALSE(full.smooth.empty());
+  ASSERT_FALSE(full.gradient_x.empty());
+  auto outcome = [&](std::int64_t fail_from_end) {
+    run(fail_from_end, total);
+    return Outcome{values(distance_), values(planes_.smooth_field), values(planes_.gradient_x)};
+  };
+  // Without the erf field or the disagreement R is the transform's field.
+  const Outcome no_erf = outcome(7);
+  const Outcome no_disagreement = outcome(6);
+  EXPECT_EQ(no_erf.distance, full.distance);
+  EXPECT_NE(no_erf.smooth, full.smooth);
+  EXPECT_NE(no_erf.gradient_x, full.gradient_x);
+  EXPECT_EQ(no_disagreement.smooth, no_erf.smooth);
+  EXPECT_EQ(no_disagreement.gradient_x, no_erf.gradient_x);
+  // Without the smooth plane the estimate blends towards the field itself.
+  const Outcome no_smooth = outcome(5);
+  EXPECT_EQ(no_smooth.distance, full.distance);
+  EXPECT_NE(no_smooth.smooth, full.smooth);
+  EXPECT_NE(no_smooth.smooth, no_erf.smooth);
+  // The smooth field and the gradients do not depend on each other.
+  const Outcome no_smooth_field = outcome(4);
+  EXPECT_TRUE(no_smooth_field.smooth.empty());
+  EXPECT_EQ(no_smooth_field.gradient_x, full.gradient_x);
+  for (std::int64_t k = 0; k <= 3; ++k) {
+    SCOPED_TRACE(k);
+    const Outcome no_gradient = outcome(k);
+    EXPECT_EQ(no_gradient.distance, full.distance);
+    EXPECT_EQ(no_gradient.smooth, full.smooth);
+    EXPECT_TRUE(no_gradient.gradient_x.empty());
+    EXPECT_TRUE(planes_.gradient_y.Empty());
+  }
+}
+
 TEST_F(MatteStageTest, ResultsDoNotDependOnTheThreadCount) {
   const std::int32_t w = 120, h = 90;
   std::vector<std::uint16_t> blob(w * h);

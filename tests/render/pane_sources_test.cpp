@@ -69,6 +69,66 @@ TEST(PaneSourcesTest, MasksTakeTheScanlineRoad) {
   EXPECT_FALSE(f.paths_supersampled);
 }
 
+TEST(PaneSourcesTest, MatteNeedsARecordAndSizesThatArePositiveAsSigned) {
+  struct Case {
+    bool record_read;
+    std::uint32_t valid, width, height;
+    bool matte_source;
+  };
+  const Case cases[] = {
+      {true, 1, 10, 10, true},
+      {false, 1, 10, 10, false},
+      {true, 0, 10, 10, false},
+      {true, 1, 0, 10, false},
+      {true, 1, 10, 0, false},
+      {true, 1, 0x80000000u, 10, false},  // negative as a signed count
+      {true, 1, 10, 0xFFFFFFFFu, false},
+  };
+  for (const Case& c : cases) {
+    // Merge mode 4 keeps the paths themselves off the scanline road.
+    RenderSettings s = Adjustment(1, SHAPE_PATH, 4);
+    s.slots_are_masks = 1;
+    s.record_read = c.record_read;
+    s.matte_valid = c.valid;
+    s.matte_width = c.width;
+    s.matte_height = c.height;
+    const PaneSources f = DecidePaneSources(s, AEGP_ObjectType_AV);
+    EXPECT_EQ(f.matte_source, c.matte_source) << c.record_read << " " << c.width << " " << c.height;
+    EXPECT_EQ(f.raster_source, c.matte_source);
+    // Masks stay masks, and take the scanline road, unless the matte wins.
+    EXPECT_EQ(s.slots_are_masks, c.matte_source ? 0u : 1u);
+    EXPECT_EQ(f.shapes_supersampled, !c.matte_source);
+  }
+}
+
+TEST(PaneSourcesTest, PathFlagsNeedEverySlotAPathAndMergeModesCompareUnsigned) {
+  struct Case {
+    std::uint32_t merge;
+    bool box_in_slot_1;
+    std::uint32_t masks;
+    bool path_source, shapes_supersampled, paths_supersampled;
+  };
+  const Case cases[] = {
+      {1, false, 0, true, true, true},
+      {3, false, 0, true, false, false},
+      {0xFFFFFFFFu, false, 0, false, false, false},  // not -1
+      {1, true, 0, false, false, false},             // one box among the paths
+      {1, false, 1, false, true, false},             // masks
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.merge << " " << c.box_in_slot_1 << " " << c.masks);
+    RenderSettings s = Adjustment(3, SHAPE_PATH, c.merge);
+    s.is_vector_layer = 1;
+    s.slots_are_masks = c.masks;
+    if (c.box_in_slot_1) s.slots[1].kind = SHAPE_BOX;
+    const PaneSources f = DecidePaneSources(s, AEGP_ObjectType_VECTOR);
+    EXPECT_EQ(f.path_source, c.path_source);
+    EXPECT_EQ(f.raster_source, c.path_source);
+    EXPECT_EQ(f.shapes_supersampled, c.shapes_supersampled);
+    EXPECT_EQ(f.paths_supersampled, c.paths_supersampled);
+  }
+}
+
 TEST(PaneSourcesTest, NothingOnANonAdjustmentLayer) {
   RenderSettings s = Adjustment(0, SHAPE_BOX, 0);
   s.is_adjustment_layer = 0;

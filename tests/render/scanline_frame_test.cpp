@@ -113,6 +113,40 @@ TEST_F(ScanlineFrameTest, SubtractMergedPathsTakeTheRasterRoadAndShowBothPaths) 
   EXPECT_EQ(ChangedPixels(input, output, top), 0);
 }
 
+TEST_F(ScanlineFrameTest, PathRoadWithoutItsRasterFallsToTheTextRoadAndLeavesNoPane) {
+  Build(SubtractedPaths());
+  SimWorld input(200, 120, false);
+  FillBackground(input);
+  auto text_road_asks = [&](std::int64_t fail_nth, SimWorld& output) {
+    const int outlines_before = host_.calls().Count("AEGP_GetNewTextOutlines");
+    const int types_before = host_.calls().Count("AEGP_GetLayerObjectType");
+    if (fail_nth > 0) ArmAllocationFailure(fail_nth);
+    const hostsim::FrameResult r = Render(input, output);
+    DisarmAllocationFailure();
+    EXPECT_EQ(r.render_err, PF_Err_NONE);
+    EXPECT_EQ(host_.calls().Count("AEGP_GetNewTextOutlines"), outlines_before);
+    return host_.calls().Count("AEGP_GetLayerObjectType") - types_before;
+  };
+  SimWorld normal(200, 120, false);
+  const int types_normally = text_road_asks(0, normal);
+  ASSERT_NE(normal.PixelBytes(), input.PixelBytes());
+  // Pane depth, distance and height come first; then the road's mask and
+  // its two distance work planes, without which it builds no field.
+  for (std::int64_t n = 4; n <= 6; ++n) {
+    SCOPED_TRACE(n);
+    SimWorld output(200, 120, false);
+    // The text road asks whether the layer is a text layer, finds a shape
+    // layer, and leaves no pane anywhere.
+    EXPECT_EQ(text_road_asks(n, output), types_normally + 1);
+    EXPECT_EQ(output.PixelBytes(), input.PixelBytes());
+  }
+  // Without the float raster the road fills the mask instead and the text
+  // road does not run.
+  SimWorld masked(200, 120, false);
+  EXPECT_EQ(text_road_asks(7, masked), types_normally);
+  EXPECT_NE(masked.PixelBytes(), input.PixelBytes());
+}
+
 std::vector<std::uint8_t> RenderWith(const SceneDesc& d, int concurrency, bool deep) {
   hostsim::Host host;
   SetHardwareConcurrencyOverride(concurrency);
