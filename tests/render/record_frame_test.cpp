@@ -90,12 +90,14 @@ class RecordFrameTest : public FrameTest {
 
   // Renders one frame over the background with the record; returns the
   // error and leaves the count of seam allocations the frame made.
-  PF_Err Send(PF_Handle record, SimWorld& input, SimWorld& output) {
+  PF_Err Send(PF_Handle record, SimWorld& input, SimWorld& output, PF_LRect rect = {0, 0, W, H},
+             bool input_without_pixels = false) {
     hostsim::SmartRenderCall call(commands_->in_data(), commands_->module(), built_.instance->effect_ref());
-    call.render_input.output_request.rect = {0, 0, W, H};
+    call.render_input.output_request.rect = rect;
     call.render_input.pre_render_data = record;
     call.input = &input;
     call.output = &output;
+    call.input_without_pixels = input_without_pixels;
     ResetAllocationSeamCount();
     const PF_Err err = call.Send();
     allocations_ = AllocationSeamCount();
@@ -222,6 +224,30 @@ TEST_F(RecordFrameTest, RecordWithoutMemoryIsUnlockedAndPassedThrough) {
   EXPECT_EQ(allocations_, 2);
   EXPECT_EQ(host_.handles().LockCount() - locks, 2);
   EXPECT_EQ(host_.handles().UnlockCount() - unlocks, 2);
+  host_.handles().Dispose(record);
+}
+
+// An input checked out without pixels is rendered as a transparent input
+// that covers exactly the request: the same frame as over a real zeroed
+// input at the request's origin, through the whole road (the rim light
+// draws over the transparency), not a copy of nothing.
+TEST_F(RecordFrameTest, InputWithoutPixelsRendersAsTransparencyThroughTheFullRoad) {
+  const ShapeSlot slot = Slot(SHAPE_STAR);
+  PreRenderHeader h = Header();
+  h.position_x = 6;
+  h.position_y = 4;
+  PF_Handle record = Record(h, &slot, 1);
+  const PF_LRect rect = {6, 4, 6 + W, 4 + H};
+  SimWorld stand_in_output(W, H, false), zero_output(W, H, false);
+  SimWorld lent(W, H, false);
+  FillBackground(lent);  // never read: the checkout lends no pixels
+  EXPECT_EQ(Send(record, lent, stand_in_output, rect, true), PF_Err_NONE);
+  SimWorld zeroed(W, H, false, 0, 6, 4);
+  EXPECT_EQ(Send(record, zeroed, zero_output, rect), PF_Err_NONE);
+  EXPECT_EQ(stand_in_output.PixelBytes(), zero_output.PixelBytes());
+  bool drawn = false;
+  for (std::uint8_t b : stand_in_output.PixelBytes()) drawn = drawn || b != 0;
+  EXPECT_TRUE(drawn);
   host_.handles().Dispose(record);
 }
 
