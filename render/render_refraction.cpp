@@ -117,7 +117,7 @@ PF_Err RenderRefraction(PF_InData* in_data, PF_SmartRenderExtra* extra, PF_Effec
 
   const bool nothing_to_draw = std::fabs(static_cast<float>(s.refraction)) < PASS_THROUGH_REFRACTION &&
                                s.magnify == 0.0 && frost_px < PASS_THROUGH_FROST_PX &&
-                               !RimLightRuns(s.light_intensity);
+                               s.light_intensity <= RIM_LIGHT_MIN_INTENSITY;
   if (s.is_adjustment_layer == 0 || nothing_to_draw) {
     PassThrough<Pixel>(*input, *output, request_offset_x, request_offset_y);
     return finish(PF_Err_NONE);
@@ -159,8 +159,10 @@ PF_Err RenderRefraction(PF_InData* in_data, PF_SmartRenderExtra* extra, PF_Effec
     if (sources.shapes_supersampled) {
       SupersampledShapesField(s.slots, s.CopiedSlotCount(), primitives, n, pane_depth, pane_distance, height_plane);
     } else {
-      ShapeDistanceField(s.merge_mode, n, primitives, static_cast<int>(s.shape_count), s.slots, pane_depth,
-                         pane_distance, height_plane);
+      // The field reads a slot only below this count; min(count, 8) keeps a
+      // damaged count above 2^31 from turning negative as an int.
+      ShapeDistanceField(s.merge_mode, n, primitives, s.CopiedSlotCount(), s.slots, pane_depth, pane_distance,
+                         height_plane);
     }
   } else {
     bool field_built = false;

@@ -129,6 +129,43 @@ TEST(PaneSourcesTest, PathFlagsNeedEverySlotAPathAndMergeModesCompareUnsigned) {
   }
 }
 
+// The matte sizes are tested as signed values, the merge mode as unsigned.
+TEST(PaneSourcesTest, SignedMatteSizesAndUnsignedMergeMode) {
+  RenderSettings m = Adjustment(0, SHAPE_BOX, 0);
+  m.matte_valid = 1;
+  m.matte_width = 0x80000000u;
+  m.matte_height = 10;
+  EXPECT_FALSE(DecidePaneSources(m, AEGP_ObjectType_AV).matte_source);
+  m.matte_width = 10;
+  m.matte_height = 0xFFFFFFFFu;
+  EXPECT_FALSE(DecidePaneSources(m, AEGP_ObjectType_AV).matte_source);
+  m.matte_height = 1;
+  EXPECT_TRUE(DecidePaneSources(m, AEGP_ObjectType_AV).matte_source);
+  m.record_read = false;
+  EXPECT_FALSE(DecidePaneSources(m, AEGP_ObjectType_AV).matte_source);
+
+  RenderSettings p = Adjustment(2, SHAPE_PATH, 0xFFFFFFFFu);
+  p.is_vector_layer = 1;
+  const PaneSources f = DecidePaneSources(p, AEGP_ObjectType_VECTOR);
+  EXPECT_FALSE(f.path_source);
+  EXPECT_FALSE(f.shapes_supersampled);
+  EXPECT_FALSE(f.paths_supersampled);
+}
+
+// Text needs an empty slot list; a mixed slot list is no path road.
+TEST(PaneSourcesTest, TextNeedsNoSlotsAndPathsNeedEverySlot) {
+  RenderSettings t = Adjustment(1, SHAPE_BOX, 0);
+  EXPECT_FALSE(DecidePaneSources(t, AEGP_ObjectType_TEXT).text_source);
+  RenderSettings p = Adjustment(2, SHAPE_PATH, 1);
+  p.is_vector_layer = 1;
+  p.slots[1].kind = SHAPE_ELLIPSE;
+  const PaneSources f = DecidePaneSources(p, AEGP_ObjectType_VECTOR);
+  EXPECT_FALSE(f.path_source || f.shapes_supersampled || f.paths_supersampled || f.raster_source);
+  p.slots[1].kind = SHAPE_PATH;
+  const PaneSources g = DecidePaneSources(p, AEGP_ObjectType_VECTOR);
+  EXPECT_TRUE(g.path_source && g.raster_source && g.shapes_supersampled && g.paths_supersampled);
+}
+
 TEST(PaneSourcesTest, NothingOnANonAdjustmentLayer) {
   RenderSettings s = Adjustment(0, SHAPE_BOX, 0);
   s.is_adjustment_layer = 0;

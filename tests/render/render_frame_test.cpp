@@ -98,6 +98,7 @@ TEST_F(RenderFrameTest, NonAdjustmentLayerPassesTheInputThroughShifted) {
 struct ThresholdCase {
   double refraction, light_intensity, frost;
   bool passes_through;
+  double magnify = 0;
 };
 
 TEST_F(RenderFrameTest, PassThroughThresholds) {
@@ -107,6 +108,10 @@ TEST_F(RenderFrameTest, PassThroughThresholds) {
       {-0.002, 0.1, 0, false},
       {0.0005, 0.1, 0.5, false},  // frost_px 0.5 is not below 0.5
       {0.0005, 0.1, 0.49, true},
+      {0.0005, 0.1, 0, false, 0.01},  // any magnify draws
+      {0.0009, 0.1, 0, true},
+      {-0.0009, 0.1, 0, true},
+      {0.001, 0.1, 0, false},
   };
   for (const ThresholdCase& c : cases) {
     SCOPED_TRACE(testing::Message() << c.refraction << " " << c.light_intensity << " " << c.frost);
@@ -115,7 +120,7 @@ TEST_F(RenderFrameTest, PassThroughThresholds) {
     d.controls.refraction = c.refraction;
     d.controls.light_intensity = c.light_intensity;
     d.controls.frost = c.frost;
-    d.controls.magnify = 0;
+    d.controls.magnify = c.magnify;
     const hostsim::BuiltScene built = hostsim::BuildScene(host, d);
     hostsim::CommandDriver commands(host, LinkedModule());
     ASSERT_EQ(commands.GlobalSetup(), 0);
@@ -350,24 +355,30 @@ TEST_F(RenderFrameTest, ConcurrentFramesGiveTheSameBytesAsOneAtATime) {
 
 TEST_F(RenderFrameTest, PaneFieldOutOfMemoryReturns4AndLeavesTheOutput) {
   Build(DemoLikeScene());
-  SimWorld input(200, 120, false), output(200, 120, false);
+  SimWorld input(200, 120, false);
   FillBackground(input);
-  for (A_long y = 0; y < 120; ++y)
-    for (A_long x = 0; x < 200; ++x) output.Pixel8(x, y) = PF_Pixel8{1, 1, 1, 1};
-  const auto before = output.PixelBytes();
-  ArmAllocationFailure(1);
-  const hostsim::FrameResult r = Render(input, output);
-  DisarmAllocationFailure();
-  EXPECT_EQ(r.render_err, PF_Err_OUT_OF_MEMORY);
-  EXPECT_EQ(r.input_checkins, 1);
-  EXPECT_EQ(output.PixelBytes(), before);
+  for (int nth : {1, 2}) {  // pane_depth, then pane_distance
+    SCOPED_TRACE(nth);
+    SimWorld output(200, 120, false);
+    for (A_long y = 0; y < 120; ++y)
+      for (A_long x = 0; x < 200; ++x) output.Pixel8(x, y) = PF_Pixel8{1, 1, 1, 1};
+    const auto before = output.PixelBytes();
+    ArmAllocationFailure(nth);
+    const hostsim::FrameResult r = Render(input, output);
+    DisarmAllocationFailure();
+    EXPECT_EQ(r.render_err, PF_Err_OUT_OF_MEMORY);
+    EXPECT_EQ(r.input_checkins, 1);
+    EXPECT_EQ(output.PixelBytes(), before);
+  }
 }
 
 TEST_F(RenderFrameTest, EveryLaterAllocationFailureStillCompletesTheFrame) {
-  Build(DemoLikeScene());
+  // Frost on, so the frost buffers are among the allocations that fail.
+  SceneDesc d = DemoLikeScene();
+  d.controls.frost = 10;
+  Build(d);
   SimWorld input(200, 120, false);
   FillBackground(input);
-  desc_.controls.frost = 0;
   SimWorld probe(200, 120, false);
   ResetAllocationSeamCount();
   ASSERT_EQ(Render(input, probe).render_err, PF_Err_NONE);

@@ -22,6 +22,9 @@ TEST(RenderSettingsTest, ScalesSlotsAndTransformByTheDownsample) {
   data->slots[0].size_x = 40;
   data->slots[0].size_y = 40;
   data->slots[0].corner_radius = 4;
+  data->slots[0].outer_radius = 12;
+  data->slots[0].inner_radius = 6;
+  data->slots[0].outer_roundness = 30;
   data->slots[1].kind = SHAPE_PATH;
   data->slots[1].point_count = 3;
   data->slots[1].points[0] = 4;
@@ -38,6 +41,10 @@ TEST(RenderSettingsTest, ScalesSlotsAndTransformByTheDownsample) {
   EXPECT_DOUBLE_EQ(s.slots[0].size_x, 20);
   EXPECT_DOUBLE_EQ(s.slots[0].size_y, 10);
   EXPECT_DOUBLE_EQ(s.slots[0].corner_radius, 2);
+  // Radii go with x; roundness is a percentage and stays.
+  EXPECT_DOUBLE_EQ(s.slots[0].outer_radius, 6);
+  EXPECT_DOUBLE_EQ(s.slots[0].inner_radius, 3);
+  EXPECT_DOUBLE_EQ(s.slots[0].outer_roundness, 30);
   EXPECT_FLOAT_EQ(s.slots[1].points[0], 2);
   EXPECT_FLOAT_EQ(s.slots[1].points[1], 2);
   // The record itself is left alone.

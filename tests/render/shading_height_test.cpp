@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <cstring>
 #include <vector>
 
@@ -61,6 +62,27 @@ TEST_F(ShadingHeightTest, SmoothsTwiceAndClampsOnlyAnalyticShapes) {
     const FloatPlane& shade = PrepareShadeHeight(depth, height, c.raster, c.supersampled);
     EXPECT_EQ(&shade, &height);
     EXPECT_EQ(Values(height), c.out);
+  }
+}
+
+// The smoothing radius that PrepareShadeHeight applies, seen from how far
+// one spike spreads: two row passes of radius r reach 2r pixels each way.
+TEST_F(ShadingHeightTest, SpikeSpreadsTwiceTheRadiusOfItsSource) {
+  struct Case {
+    bool raster, supersampled;
+    std::int32_t radius;
+  };
+  const Case cases[] = {{false, true, 12}, {true, true, 12}, {true, false, 6}, {false, false, 8}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.radius);
+    std::vector<float> row(61, 0.0f);
+    row[30] = 1000.0f;
+    const FloatPlane depth = PlaneOf(61, 1, std::vector<float>(61, 0.0f));
+    FloatPlane height = PlaneOf(61, 1, row);
+    PrepareShadeHeight(depth, height, c.raster, c.supersampled);
+    for (std::int32_t x = 0; x < 61; ++x) {
+      EXPECT_EQ(height.data[x] > 1e-3f, std::abs(x - 30) <= 2 * c.radius) << x;
+    }
   }
 }
 

@@ -68,6 +68,92 @@ TEST(ShapePrimitiveTest, TransformsCentreAndScalesSizes) {
   EXPECT_FLOAT_EQ(prims[0].corner_radius, 3.0f);
 }
 
+TEST(ShapePrimitiveTest, LayerRotationTurnsTheCentreAndTheSlotKeepsItsOwn) {
+  ShapeSlot slots[MAX_SHAPE_SLOTS] = {};
+  slots[0] = BoxSlot(10, 24, 8, 6);
+  slots[0].rot_cos = 0.28;
+  slots[0].rot_sin = -0.96;
+  PrimitiveFrame f = Frame(100, 100);
+  f.scale_x_pct = 200;
+  f.anchor_x = 2;
+  f.anchor_y = 4;
+  f.position_x = 50;
+  f.position_y = 40;
+  f.request_left = 10;
+  f.request_top = 5;
+  f.rotation_cos = 0.6;
+  f.rotation_sin = 0.8;
+  ShapePrimitive prims[MAX_SHAPE_SLOTS];
+  ASSERT_EQ(BuildShapePrimitives(slots, 1, f, prims), 1);
+  // dx = (10 - 2) * 2 = 16, dy = (24 - 4) * 1 = 20.
+  EXPECT_FLOAT_EQ(prims[0].center_x, 16 * 0.6f - 20 * 0.8f + 50 - 10 - 0.5f);  // 33.1
+  EXPECT_FLOAT_EQ(prims[0].center_y, 16 * 0.8f + 20 * 0.6f + 40 - 5 - 0.5f);   // 59.3
+  EXPECT_FLOAT_EQ(prims[0].rot_cos, 0.28f);
+  EXPECT_FLOAT_EQ(prims[0].rot_sin, -0.96f);
+}
+
+TEST(ShapePrimitiveTest, RadiiScaleByTheMeanScaleAndPathPointsByEachAxis) {
+  ShapeSlot slots[MAX_SHAPE_SLOTS] = {};
+  slots[0] = BoxSlot(0, 0, 0, 0);
+  slots[0].kind = SHAPE_STAR;
+  slots[0].outer_radius = 10;
+  slots[0].inner_radius = 4;
+  slots[0].outer_roundness = 30;
+  slots[0].inner_roundness = -20;
+  slots[0].polystar_points = 7;
+  slots[1] = slots[0];
+  slots[1].kind = SHAPE_POLYGON;
+  slots[1].inner_radius = 0;  // 0.4 of the scaled outer radius
+  slots[1].polystar_points = 2;
+  slots[2] = BoxSlot(0, 0, 0, 0);
+  slots[2].kind = SHAPE_PATH;
+  slots[2].point_count = 3;
+  const float points[] = {3, 5, -1, 2, 0.5f, -4};
+  std::memcpy(slots[2].points, points, sizeof points);
+  PrimitiveFrame f = Frame(100, 100);
+  f.scale_x_pct = 200;  // sx 2, sy 1, k 1.5
+  ShapePrimitive prims[MAX_SHAPE_SLOTS];
+  ASSERT_EQ(BuildShapePrimitives(slots, 3, f, prims), 3);
+  EXPECT_EQ(prims[0].kind, SHAPE_STAR);
+  EXPECT_FLOAT_EQ(prims[0].outer_radius, 15.0f);
+  EXPECT_FLOAT_EQ(prims[0].inner_radius, 6.0f);
+  EXPECT_FLOAT_EQ(prims[0].outer_roundness, 30.0f);
+  EXPECT_FLOAT_EQ(prims[0].inner_roundness, -20.0f);
+  EXPECT_EQ(prims[0].points, 7);
+  EXPECT_EQ(prims[1].kind, SHAPE_POLYGON);
+  EXPECT_FLOAT_EQ(prims[1].inner_radius, 0.4f * 15.0f);
+  EXPECT_EQ(prims[1].points, 3);
+  EXPECT_EQ(prims[2].vertices, slots[2].points);
+  EXPECT_EQ(prims[2].vertex_count, 3);
+  const float scaled[] = {6, 5, -2, 2, 1, -4};
+  for (int i = 0; i < 6; ++i) EXPECT_FLOAT_EQ(slots[2].points[i], scaled[i]) << i;
+}
+
+TEST(ShapePrimitiveTest, ScaleBelowOnePercentCountsAsOnePercent) {
+  ShapeSlot slots[MAX_SHAPE_SLOTS] = {};
+  slots[0] = BoxSlot(50, 30, 400, 200);
+  PrimitiveFrame f = Frame(100, 100);
+  f.scale_x_pct = 0;
+  f.scale_y_pct = -50;
+  ShapePrimitive prims[MAX_SHAPE_SLOTS];
+  ASSERT_EQ(BuildShapePrimitives(slots, 1, f, prims), 1);
+  EXPECT_FLOAT_EQ(prims[0].half_width, 2.0f);
+  EXPECT_FLOAT_EQ(prims[0].half_height, 1.0f);
+  EXPECT_FLOAT_EQ(prims[0].center_x, 0.0f);   // 50 x 0.01 - 0.5
+  EXPECT_FLOAT_EQ(prims[0].center_y, -0.2f);  // 30 x 0.01 - 0.5
+}
+
+// The size test is on the value as a 32-bit float: a positive size too
+// small for one is a size of 0.
+TEST(ShapePrimitiveTest, SizeThatIsZeroAsAFloatFallsBackToTheCentre) {
+  ShapeSlot slots[MAX_SHAPE_SLOTS] = {};
+  slots[0] = BoxSlot(30.5, 20.5, 1e-50, 8);
+  ShapePrimitive prims[MAX_SHAPE_SLOTS];
+  ASSERT_EQ(BuildShapePrimitives(slots, 1, Frame(100, 100), prims), 1);
+  EXPECT_FLOAT_EQ(prims[0].half_width, 30.0f);
+  EXPECT_FLOAT_EQ(prims[0].half_height, 4.0f);
+}
+
 TEST(ShapePrimitiveTest, ZeroSizesFallBackToTheCentre) {
   ShapeSlot slots[MAX_SHAPE_SLOTS] = {};
   slots[0] = BoxSlot(30.5, 20.5, 0, -1);

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 #include "geometry/pre_render_data.h"
 #include "host/pf_commands.h"
 #include "host/pf_errors.h"
@@ -137,16 +139,73 @@ TEST_F(SmartRenderTest, PipelineThatThrowsReturnsOutOfMemoryAndSettlesTheInput) 
   host_.handles().Dispose(record);
 }
 
-TEST_F(SmartRenderTest, DepthFollowsTheOutputWorld) {
-  // A deep output takes the 16-bit pipeline: its pass-through copies whole
-  // 8-byte pixels; the 8-bit one would copy half of each row.
-  SimWorld input(40, 30, true), output(40, 30, true);
-  FillBackground(input);
-  hostsim::SmartRenderCall call = Call();
-  call.input = &input;
-  call.output = &output;
-  EXPECT_EQ(call.Send(), PF_Err_NONE);
-  EXPECT_EQ(output.PixelBytes(), input.PixelBytes());
+// The pipeline goes by the output world's depth alone. Both worlds here
+// have 320-byte rows; the input's depth flag says the opposite of the
+// output's, so a choice by the input would copy the wrong pixel size.
+TEST_F(SmartRenderTest, DepthFollowsTheOutputWorldNotTheInput) {
+  for (bool deep_output : {true, false}) {
+    SCOPED_TRACE(deep_output);
+    SimWorld input(40, 30, !deep_output, deep_output ? 160 : 0);
+    SimWorld output(40, 30, deep_output, deep_output ? 0 : 160);
+    FillBackground(input);
+    hostsim::SmartRenderCall call = Call();
+    call.input = &input;
+    call.output = &output;
+    ASSERT_EQ(call.Send(), PF_Err_NONE);  // no record: a pass-through
+    // Each output row holds the first width x output-pixel-size bytes of
+    // the input row at its start (for a deep output, the input's padding
+    // too); an 8-bit output keeps its padding.
+    const std::size_t row_bytes = 40u * (deep_output ? 8u : 4u);
+    for (A_long y = 0; y < 30; ++y) {
+      const auto* in_row = static_cast<const std::uint8_t*>(input.world().data) + y * input.world().rowbytes;
+      const auto* out_row = static_cast<const std::uint8_t*>(output.world().data) + y * output.world().rowbytes;
+      ASSERT_EQ(std::memcmp(in_row, out_row, row_bytes), 0) << y;
+    }
+    EXPECT_TRUE(output.PaddingIntact());
+  }
+}
+
+// A host that reports an error from checkout_output yet lends a world:
+// the world is cleared row by row (padding untouched), the input is
+// checked in and the output's error returned.
+struct ErringOutputHost {
+  static PF_EffectWorld* input;
+  static PF_EffectWorld* output;
+  static int checkins;
+  static PF_Err CheckoutInput(PF_ProgPtr, A_long, PF_EffectWorld** world) {
+    *world = input;
+    return PF_Err_NONE;
+  }
+  static PF_Err Checkin(PF_ProgPtr, A_long layer) {
+    checkins += layer == 0 ? 1 : 100;
+    return PF_Err_NONE;
+  }
+  static PF_Err CheckoutOutput(PF_ProgPtr, PF_EffectWorld** world) {
+    *world = output;
+    return 45;
+  }
+};
+PF_EffectWorld* ErringOutputHost::input = nullptr;
+PF_EffectWorld* ErringOutputHost::output = nullptr;
+int ErringOutputHost::checkins = 0;
+
+TEST_F(SmartRenderTest, FailedOutputCheckoutWithAWorldClearsIt) {
+  SimWorld input(40, 30, false), output(40, 30, false, 12);
+  FillOutput(output);
+  ErringOutputHost::input = &input.world();
+  ErringOutputHost::output = &output.world();
+  ErringOutputHost::checkins = 0;
+  PF_SmartRenderCallbacks cb{};
+  cb.checkout_layer_pixels = &ErringOutputHost::CheckoutInput;
+  cb.checkin_layer_pixels = &ErringOutputHost::Checkin;
+  cb.checkout_output = &ErringOutputHost::CheckoutOutput;
+  PF_SmartRenderInput render_input{};
+  PF_SmartRenderExtra extra{&render_input, &cb};
+  PF_InData in_data = commands_->in_data();
+  EXPECT_EQ(SmartRender(&in_data, nullptr, &extra), 45);
+  EXPECT_EQ(ErringOutputHost::checkins, 1);
+  EXPECT_TRUE(AllZero(output));
+  EXPECT_TRUE(output.PaddingIntact());
 }
 
 }  // namespace
