@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <limits>
 #include <utility>
 
 namespace {
@@ -267,6 +268,183 @@ float FarRadius(const std::array<Vec2, CHORDS + 1>& curve) {
 
 Vec2 TurnedPoint(float px, float py, float c, float s) { return {c * px + s * py, c * py - s * px}; }
 
+// Rounding margins of the block bounds. A chord distance as computed is at
+// least (true distance - 3u(|P| + |e|))(1 - 3u), u = 2^-24, whatever the
+// rounding of its projection (every clamped projection is a point of the
+// chord); the disc reach adds DISC_MARGIN (|P| + |e|), hundreds of times
+// that. A ray at sector angle phi and a chord whose end points both lie at
+// angles alpha with alpha - phi in [m, pi - 0.01]: the crossing test could
+// only pass if sin m <= 5u (2|P| / |C| + 1) for its end points P, C; the
+// margin m = RAY_MARGIN (|P| + |C|) / min(|P|, |C|) is a hundred times
+// that, and chords whose end radii differ by more than MAX_RADIUS_RATIO
+// prove nothing.
+constexpr double DISC_MARGIN = 1e-4;
+constexpr double RAY_MARGIN = 1e-4;
+constexpr double MAX_RADIUS_RATIO = 1000.0;
+constexpr double MAX_RAY_ANGLE = 3.1415926535897931 - 0.01;
+// Relative slack of the float disc test, beside rounding of a few units in
+// 2^-24.
+constexpr float CENTRE2_SHRINK = 1.0f - 2e-5f;
+constexpr float LIMIT_GROWTH = 1.0f + 1e-5f;
+
+template <int CHORDS>
+ChordBlocks PrepareChordBlocks(const ChordPolyline<CHORDS>& c) {
+  static_assert(CHORDS == STAR_CHORDS);
+  ChordBlocks blocks;
+  for (int b = 0; b < STAR_BLOCKS; ++b) {
+    double lo_x = 0.0, hi_x = 0.0, lo_y = 0.0, hi_y = 0.0, magnitude = 0.0;
+    double angle_lo = 0.0, angle_hi = 0.0, ray_margin = 0.0;
+    bool ray_proven = true;
+    for (int k = 0; k < STAR_BLOCK_CHORDS; ++k) {
+      const int i = b * STAR_BLOCK_CHORDS + k;
+      // The chord as the distance and the ray test see it: from P by e.
+      const double px = c.x[i], py = c.y[i];
+      const double ex = c.ex[i], ey = c.ey[i];
+      const double cx = px + ex, cy = py + ey;
+      if (!std::isfinite(px) || !std::isfinite(py) || !std::isfinite(cx) || !std::isfinite(cy)) return ChordBlocks{};
+      if (k == 0) {
+        lo_x = hi_x = px;
+        lo_y = hi_y = py;
+      }
+      lo_x = std::min({lo_x, px, cx});
+      hi_x = std::max({hi_x, px, cx});
+      lo_y = std::min({lo_y, py, cy});
+      hi_y = std::max({hi_y, py, cy});
+      const double rp = std::hypot(px, py), rc = std::hypot(cx, cy);
+      magnitude = std::max(magnitude, rp + std::hypot(ex, ey));
+      const double r_min = std::min(rp, rc);
+      if (!(r_min > 0.0) || (rp + rc) / r_min > MAX_RADIUS_RATIO) {
+        ray_proven = false;
+        continue;
+      }
+      ray_margin = std::max(ray_margin, RAY_MARGIN * (rp + rc) / r_min);
+      const double ap = std::atan2(py, px), ac = std::atan2(cy, cx);
+      if (k == 0) angle_lo = angle_hi = ap;
+      angle_lo = std::min({angle_lo, ap, ac});
+      angle_hi = std::max({angle_hi, ap, ac});
+    }
+    // The disc about a centre that is exactly a float, so the point's
+    // offset from it rounds once per coordinate.
+    const float mx = static_cast<float>((lo_x + hi_x) * 0.5), my = static_cast<float>((lo_y + hi_y) * 0.5);
+    double radius = 0.0;
+    for (int k = 0; k < STAR_BLOCK_CHORDS; ++k) {
+      const int i = b * STAR_BLOCK_CHORDS + k;
+      const double px = c.x[i], py = c.y[i];
+      radius = std::max({radius, std::hypot(px - mx, py - my),
+                         std::hypot(px + static_cast<double>(c.ex[i]) - mx, py + static_cast<double>(c.ey[i]) - my)});
+    }
+    const double reach = radius * (1.0 + 1e-9) + DISC_MARGIN * magnitude;
+    float reach_up = static_cast<float>(reach);
+    if (static_cast<double>(reach_up) < reach) reach_up = std::nextafter(reach_up, std::numeric_limits<float>::infinity());
+    blocks.disc_x[b] = mx;
+    blocks.disc_y[b] = my;
+    blocks.disc_reach[b] = reach_up;
+    float skip = -std::numeric_limits<float>::infinity();
+    if (ray_proven && angle_hi < MAX_RAY_ANGLE && angle_lo - ray_margin > 0.0) {
+      skip = static_cast<float>(angle_lo - ray_margin);
+      // Rounded down, so the float bound never exceeds the proven one.
+      if (static_cast<double>(skip) > angle_lo - ray_margin) skip = std::nextafter(skip, 0.0f);
+    }
+    blocks.ray_skip_below[b] = skip;
+  }
+  blocks.usable = true;
+  return blocks;
+}
+
+// The last chord of block b that the ray along dir crosses, with the
+// radius it crosses at; the same operations per chord as
+// PreparedBoundaryRadius.
+template <int CHORDS>
+bool BlockCrossing(const Vec2& dir, const ChordPolyline<CHORDS>& c, int b, float& radius_out) {
+  const int first = b * STAR_BLOCK_CHORDS;
+  float radius[STAR_BLOCK_CHORDS];
+  std::int32_t crosses[STAR_BLOCK_CHORDS];
+  for (int k = 0; k < STAR_BLOCK_CHORDS; ++k) {
+    const int i = first + k;
+    const float cr = c.ey[i] * dir.x - c.ex[i] * dir.y;
+    const bool steep = std::fabs(cr) > 1e-8f;
+    const float divisor = steep ? cr : 1.0f;
+    const float s = c.ray_numerator[i] / divisor;
+    const float t = (c.x[i] * dir.y - c.y[i] * dir.x) / divisor;
+    radius[k] = s;
+    crosses[k] = static_cast<std::int32_t>(steep) & static_cast<std::int32_t>(s > 0.0f) &
+                 static_cast<std::int32_t>(t >= 0.0f) & static_cast<std::int32_t>(t <= 1.0f);
+  }
+  for (int k = STAR_BLOCK_CHORDS - 1; k >= 0; --k) {
+    if (crosses[k] != 0) {
+      radius_out = radius[k];
+      return true;
+    }
+  }
+  return false;
+}
+
+// The least squared distance to the chords of block b, lowered into least;
+// the same operations per chord as LeastChordDistance2.
+template <int CHORDS>
+float BlockLeast(const Vec2& q, const ChordPolyline<CHORDS>& c, int b, float least) {
+  const int first = b * STAR_BLOCK_CHORDS;
+  float d2[STAR_BLOCK_CHORDS];
+  for (int k = 0; k < STAR_BLOCK_CHORDS; ++k) {
+    const int i = first + k;
+    const float wx = q.x - c.x[i];
+    const float wy = q.y - c.y[i];
+    const float projection = (wx * c.ex[i] + wy * c.ey[i]) / c.e2_divisor[i];
+    const float low = projection < 0.0f ? 0.0f : projection;
+    const float clamped = 1.0f < projection ? 1.0f : low;
+    const float s = c.e2[i] > 1e-8f ? clamped : 0.0f;
+    const float dx = q.x - (c.x[i] + s * c.ex[i]);
+    const float dy = q.y - (c.y[i] + s * c.ey[i]);
+    d2[k] = dx * dx + dy * dy;
+  }
+  for (int k = 0; k < STAR_BLOCK_CHORDS; ++k) least = d2[k] < least ? d2[k] : least;
+  return least;
+}
+
+// The rounded star's distance with the blocks that provably cannot matter
+// left out: the sign from the ray test scanned from the last block back
+// (the last crossing chord decides, so the scan stops at the first block
+// that has one, and blocks the ray provably misses are passed over), the
+// least chord distance from the crossing block first and then from every
+// block whose disc comes near enough. Equal to the full evaluation bit for
+// bit: the least of a set of floats does not depend on the order, and a
+// block left out holds no value below the least already found.
+float BlockedRoundedStar(const PreparedStar& g, const Vec2& q, float rho, float a_sector) {
+  const ChordBlocks& blocks = g.blocks;
+  const Vec2 dir{q.x / rho, q.y / rho};
+  float boundary = g.ro_radius;
+  for (int b = STAR_BLOCKS - 1; b >= 0; --b) {
+    if (a_sector < blocks.ray_skip_below[b]) continue;
+    if (BlockCrossing<STAR_CHORDS>(dir, g.curve, b, boundary)) break;
+  }
+  // Squared distance from the point to each block's disc centre; the
+  // block with the nearest centre goes first, so that the others mostly
+  // fall to the bound (a guess only: the result does not depend on it).
+  float centre2[STAR_BLOCKS];
+  for (int b = 0; b < STAR_BLOCKS; ++b) {
+    const float dx = q.x - blocks.disc_x[b];
+    const float dy = q.y - blocks.disc_y[b];
+    centre2[b] = dx * dx + dy * dy;
+  }
+  int start = 0;
+  for (int b = 1; b < STAR_BLOCKS; ++b) start = centre2[b] < centre2[start] ? b : start;
+  float least = BlockLeast<STAR_CHORDS>(q, g.curve, start, 1e30f);
+  // A block whose disc lies beyond the distance found so far holds no
+  // chord below it: centre distance > limit + reach, tested on squares
+  // lowered and raised by far more than the rounding of these few float
+  // operations (the reach already holds the chords' own rounding margin).
+  float limit = std::sqrt(least) * LIMIT_GROWTH;
+  for (int b = 0; b < STAR_BLOCKS; ++b) {
+    if (b == start) continue;
+    const float outer = limit + blocks.disc_reach[b];
+    if (centre2[b] * CENTRE2_SHRINK > outer * outer) continue;
+    least = BlockLeast<STAR_CHORDS>(q, g.curve, b, least);
+    limit = std::sqrt(least) * LIMIT_GROWTH;
+  }
+  const float d = std::sqrt(least);
+  return boundary >= rho ? d : -d;
+}
+
 }  // namespace
 
 PreparedPolygon PrepareRegularPolygon(float radius, std::int32_t sides, float start_angle_deg, float roundness) {
@@ -378,6 +556,7 @@ PreparedStar PrepareStar(float outer_radius, float inner_radius, std::int32_t po
   std::array<Vec2, STAR_CHORDS + 1> curve;
   SampleCurve<STAR_CHORDS>(vo, p1, p2, vi, curve);
   g.curve = PrepareChords<STAR_CHORDS>(curve);
+  g.blocks = PrepareChordBlocks<STAR_CHORDS>(g.curve);
   g.far_radius = FarRadius<STAR_CHORDS>(curve);
   return g;
 }
@@ -402,6 +581,9 @@ float StarDistance(const PreparedStar& g, float px, float py) {
     return (q.y - 0.0f) * ex - (q.x - g.ro_radius) * ey >= 0.0f ? d : -d;
   }
 
+  if (g.blocks.usable && rho > 1e-6f && std::isfinite(q.x) && std::isfinite(q.y)) {
+    return BlockedRoundedStar(g, q, rho, a_sector);
+  }
   const float d = std::sqrt(LeastChordDistance2<STAR_CHORDS>(q, g.curve));
   // The sign compares the point's radius with the boundary's along the ray
   // from the centre through it.

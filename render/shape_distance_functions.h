@@ -57,6 +57,23 @@ struct PreparedPolygon {
   ChordPolyline<POLYGON_CHORDS> curve;  // rounded edges
 };
 
+// The star's chords in blocks, each with what proves, for a given point,
+// that none of its chords can matter: a bounding disc for the least
+// distance (a block whose disc lies further from the point than the best
+// chord so far, by far more than rounding, holds no nearer chord), and an
+// angle below which a ray from the centre cannot cross any of its chords
+// whatever the rounding of the crossing test (for the sign).
+constexpr int STAR_BLOCK_CHORDS = 4;
+constexpr int STAR_BLOCKS = STAR_CHORDS / STAR_BLOCK_CHORDS;
+
+struct ChordBlocks {
+  bool usable = false;  // every bound below is finite and proven
+  std::array<float, STAR_BLOCKS> disc_x{};
+  std::array<float, STAR_BLOCKS> disc_y{};
+  std::array<float, STAR_BLOCKS> disc_reach{};  // disc radius plus the rounding margins, rounded up
+  std::array<float, STAR_BLOCKS> ray_skip_below{};  // a sector angle below this crosses no chord; -inf: none proven
+};
+
 struct PreparedStar {
   float ro_radius = 0.5f;
   float turn_cos = 1.0f, turn_sin = 0.0f;
@@ -65,6 +82,7 @@ struct PreparedStar {
   // Straight edges.
   float vo_x = 0.0f, vi_x = 0.0f, vi_y = 0.0f, ex = 0.0f, ey = 0.0f, e2 = 0.0f;
   ChordPolyline<STAR_CHORDS> curve;  // rounded edges
+  ChordBlocks blocks;
   // Points beyond far_radius from the centre are outside the rounded star
   // whatever the rounding of the ray test, at least (r - far_radius) *
   // FAR_DISTANCE_SCALE from its edge for a point r from the centre; 0 when
