@@ -16,6 +16,27 @@
 
 namespace {
 
+// The four scratch arrays of one chunk; all of them or none.
+struct EdtScratch {
+  std::unique_ptr<float[]> f;
+  std::unique_ptr<std::int32_t[]> v;
+  std::unique_ptr<float[]> z;
+  std::unique_ptr<float[]> d;
+
+  bool Allocate(std::int32_t n, std::int32_t lines) {
+    const std::uint64_t line_values = static_cast<std::uint64_t>(n) * static_cast<std::uint64_t>(lines);
+    f = TryAllocateArray<float>(line_values);
+    if (f != nullptr) v = TryAllocateArray<std::int32_t>(static_cast<std::uint64_t>(n));
+    if (v != nullptr) z = TryAllocateArray<float>(static_cast<std::uint64_t>(n) + 1);
+    if (z != nullptr) d = TryAllocateArray<float>(line_values);
+    if (d != nullptr) return true;
+    f.reset();
+    v.reset();
+    z.reset();
+    return false;
+  }
+};
+
 // 0.5 / 2^i: the reciprocal of the intersection's denominator 2 * delta when
 // delta = 2^i. Multiplying by an exact power of two rounds exactly as the
 // division does, and most intersections are between neighbours (delta 1).
@@ -192,23 +213,6 @@ void Envelope(const float* f, std::int32_t n, std::int32_t* v, float* z, float* 
 }
 
 }  // namespace
-
-bool EdtScratch::Allocate(std::int32_t n, std::int32_t lines) {
-  const std::uint64_t line_values = static_cast<std::uint64_t>(n) * static_cast<std::uint64_t>(lines);
-  f = TryAllocateArray<float>(line_values);
-  if (f != nullptr) v = TryAllocateArray<std::int32_t>(static_cast<std::uint64_t>(n));
-  if (v != nullptr) z = TryAllocateArray<float>(static_cast<std::uint64_t>(n) + 1);
-  if (z != nullptr) d = TryAllocateArray<float>(line_values);
-  if (d != nullptr) return true;
-  f.reset();
-  v.reset();
-  z.reset();
-  return false;
-}
-
-void DistanceTransformBlockLine(const float* f, std::int32_t n, std::int32_t* v, float* z, float* d) {
-  Envelope<EDT_COLUMN_BLOCK>(f, n, v, z, d);
-}
 
 void DistanceTransform1D(const float* f, std::int32_t n, std::int32_t* v, float* z, float* d) {
   Envelope<1>(f, n, v, z, d);

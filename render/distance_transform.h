@@ -6,7 +6,6 @@
 // DISTANCE_INFINITY marks pixels that are not in it.
 #pragma once
 #include <cstdint>
-#include <memory>
 
 // Columns are swept in blocks of this many adjacent columns, so that the
 // gather from and the scatter back to the plane run along rows.
@@ -18,21 +17,6 @@ constexpr std::int32_t EDT_COLUMN_BLOCK = 16;
 // f, z and d stay in float. f and d must not overlap. Nothing is written for
 // n < 1.
 void DistanceTransform1D(const float* f, std::int32_t n, std::int32_t* v, float* z, float* d);
-
-// The same transform of one line of a column block: element i of f and of d
-// lies at i * EDT_COLUMN_BLOCK.
-void DistanceTransformBlockLine(const float* f, std::int32_t n, std::int32_t* v, float* z, float* d);
-
-// The scratch of one chunk of a line pass: f and d hold `lines` lines of n
-// values, v and z serve one line at a time. Allocate takes all four or
-// none (a chunk without them leaves its lines as they are).
-struct EdtScratch {
-  std::unique_ptr<float[]> f;
-  std::unique_ptr<std::int32_t[]> v;
-  std::unique_ptr<float[]> z;
-  std::unique_ptr<float[]> d;
-  bool Allocate(std::int32_t n, std::int32_t lines);
-};
 
 // Transforms the width x height plane in place: columns first, then rows,
 // each pass split over worker threads. A chunk of lines whose scratch cannot
