@@ -91,7 +91,7 @@ inline double Clamp01(double v) { return v < 0.0 ? 0.0 : (v > 1.0 ? 1.0 : v); }
 
 // Slope radius in output pixels: the scale factor at high quality, twice it
 // otherwise, never below 1.
-std::int32_t SlopeRadius(double scale_factor, PF_Quality quality) {
+inline std::int32_t SlopeRadius(double scale_factor, PF_Quality quality) {
   const float s = static_cast<float>(scale_factor);
   float r = quality == PF_Quality_HI ? std::trunc(s) : std::trunc(2.0f * s);
   if (!(r >= 1.0f)) r = 1.0f;
