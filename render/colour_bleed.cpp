@@ -131,7 +131,7 @@ void BleedRowExact(const Pixel* src, Pixel* dst, std::int32_t n, std::int32_t ra
 
 // Columns in blocks as below, sums in integers; each column's output, entry
 // and exit at a row are done together, in that order.
-constexpr std::int32_t EXACT_COLUMN_BLOCK = 256;
+constexpr std::int32_t EXACT_COLUMN_BLOCK = 512;
 
 template <typename Pixel>
 void BleedColumnBlockExact(const Pixel* src, Pixel* dst, std::int64_t w, std::int32_t n, std::int32_t radius,
