@@ -165,6 +165,7 @@ void ShadeRows(const RefractionShadingInputs<Pixel>& in, std::int32_t row_begin,
 
   const bool dispersion_on = in.dispersion > DISPERSION_MIN;
   const float dispersion_fraction = static_cast<float>(in.dispersion) / 100.0f;
+  const bool dispersion_fraction_finite = std::isfinite(dispersion_fraction);
   const DispersionTaps taps;
   // The weighted means divide by the weight sums; a sum that is not above 0
   // gives a mean of 0.
@@ -280,12 +281,23 @@ void ShadeRows(const RefractionShadingInputs<Pixel>& in, std::int32_t row_begin,
         const float spread = static_cast<float>(dispersion_fraction * we) * (length * DISPERSION_SPREAD);
         // Lane 0 of each sum is the alpha weighted like the colour it serves.
         FloatLanes sum_red = ZeroFloatLanes(), sum_green = ZeroFloatLanes(), sum_blue = ZeroFloatLanes();
-        for (int j = 0; j < DISPERSION_SAMPLES; ++j) {
-          const float t = taps.u[j] * spread + length;
-          const FloatLanes s = ToFloat(reads.Sample(px + nx * t, py + ny * t));
-          sum_red = Add(sum_red, Mul(s, taps.w_red[j]));
-          sum_green = Add(sum_green, Mul(s, taps.w_green[j]));
-          sum_blue = Add(sum_blue, Mul(s, taps.w_blue[j]));
+        if (taps_collapse && dispersion_fraction_finite) {
+          // A finite fraction makes the spread zero with the offset, so
+          // every tap is the read at p, weighed seven times in tap order.
+          const FloatLanes s = ToFloat(reads.Sample(px, py));
+          for (int j = 0; j < DISPERSION_SAMPLES; ++j) {
+            sum_red = Add(sum_red, Mul(s, taps.w_red[j]));
+            sum_green = Add(sum_green, Mul(s, taps.w_green[j]));
+            sum_blue = Add(sum_blue, Mul(s, taps.w_blue[j]));
+          }
+        } else {
+          for (int j = 0; j < DISPERSION_SAMPLES; ++j) {
+            const float t = taps.u[j] * spread + length;
+            const FloatLanes s = ToFloat(reads.Sample(px + nx * t, py + ny * t));
+            sum_red = Add(sum_red, Mul(s, taps.w_red[j]));
+            sum_green = Add(sum_green, Mul(s, taps.w_green[j]));
+            sum_blue = Add(sum_blue, Mul(s, taps.w_blue[j]));
+          }
         }
         std::int32_t mean_red[4], mean_green[4], mean_blue[4];
         auto mean = [](FloatLanes sum, FloatLanes weight_sum, float weight_sum_scalar, std::int32_t* out) {

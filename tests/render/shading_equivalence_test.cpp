@@ -175,7 +175,7 @@ TYPED_TEST(ShadingEquivalenceTest, NonFiniteAndExtremeValuesGiveTheReferenceByte
   const float inf = std::numeric_limits<float>::infinity();
   const float specials[] = {nan, inf, -inf, 1e30f, -1e30f, -2.5f, -2.5000002f, 0.0f, -0.0f, 1.5f, 3.0f};
   std::mt19937 rng(99);
-  for (int trial = 0; trial < 40; ++trial) {
+  for (int trial = 0; trial < 72; ++trial) {
     const std::int32_t w = 23, h = 17;
     Pair<Pixel> s(w, h, w, h, 1);
     FillRandom(s.input, rng, 3);
@@ -189,10 +189,13 @@ TYPED_TEST(ShadingEquivalenceTest, NonFiniteAndExtremeValuesGiveTheReferenceByte
     if (trial % 2) s.in.shade_height = &s.height;
     s.in.raster_source = trial % 3 == 0;
     s.in.depth_px = 20.0;
-    s.in.refraction = trial % 4 == 0 ? 1e30 : 60.0;
+    s.in.refraction = trial % 4 == 0 ? 1e30 : (trial % 4 == 2 ? 0.0 : 60.0);
     s.in.magnify = trial % 5 == 0 ? -1e30 : 20.0;
-    s.in.splay = 30.0;
+    s.in.splay = trial % 9 == 4 ? 1e30 : 30.0;
     s.in.dispersion = trial % 2 ? 50.0 : 0.0;
+    // Fractions that are not finite spread even a zero offset into NaN.
+    if (trial % 6 == 2) s.in.dispersion = std::numeric_limits<double>::infinity();
+    if (trial % 6 == 4) s.in.dispersion = 1e300;
     s.in.pane_centre_x = trial % 7 == 0 ? nan : 11.0f;
     s.in.pane_centre_y = 8.0f;
     s.in.frost_on = trial % 3 == 1;
