@@ -163,6 +163,13 @@ void RimLightPass(PF_EffectWorld& output, const RimLightSettings& settings, cons
                           regions->height == h;
 
   const float rim_band = values.rim_band;
+  // Kept in locals: the pixel stores below go through byte-sized channels,
+  // which the compiler must assume may change anything read through a
+  // reference.
+  const CroppedPlaneView gradient_x = inputs.gradient_x;
+  const CroppedPlaneView gradient_y = inputs.gradient_y;
+  const float whole_centre_x = inputs.centre.pane_centre_x;
+  const float whole_centre_y = inputs.centre.pane_centre_y;
   const float two_band = 2.0f * rim_band;
   const float full = static_cast<float>(M);
   const float depth_skip = values.rim_limit + 3.0f;
@@ -242,14 +249,12 @@ void RimLightPass(PF_EffectWorld& output, const RimLightSettings& settings, cons
             if (angle_planes) {
               float sum = 0.0f;
               for (std::int32_t dy = -1; dy <= 1; ++dy) {
-                const float* rx = inputs.gradient_x.data +
-                                  static_cast<std::int64_t>(y + dy + inputs.gradient_x.offset) *
-                                      inputs.gradient_x.row_length +
-                                  (x + inputs.gradient_x.offset);
-                const float* ry = inputs.gradient_y.data +
-                                  static_cast<std::int64_t>(y + dy + inputs.gradient_y.offset) *
-                                      inputs.gradient_y.row_length +
-                                  (x + inputs.gradient_y.offset);
+                const float* rx = gradient_x.data +
+                                  static_cast<std::int64_t>(y + dy + gradient_x.offset) * gradient_x.row_length +
+                                  (x + gradient_x.offset);
+                const float* ry = gradient_y.data +
+                                  static_cast<std::int64_t>(y + dy + gradient_y.offset) * gradient_y.row_length +
+                                  (x + gradient_y.offset);
                 for (std::int32_t dx = -1; dx <= 1; ++dx) {
                   sum += RimAngleResponse(std::atan2(ry[dx], rx[dx]), values.light_phase);
                 }
@@ -285,8 +290,8 @@ void RimLightPass(PF_EffectWorld& output, const RimLightSettings& settings, cons
 
       float glow = 0.0f;
       if (values.glow_reach > 0.0f && d <= values.glow_reach) {
-        float cx = inputs.centre.pane_centre_x;
-        float cy = inputs.centre.pane_centre_y;
+        float cx = whole_centre_x;
+        float cy = whole_centre_y;
         float rho = whole_radius;
         if (use_labels) {
           const std::int32_t label = regions->region_labels[static_cast<std::size_t>(i)];
