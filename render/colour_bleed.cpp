@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cstdint>
 
+#include "render/channel_lanes.h"
 #include "render/parallel_for.h"
 #include "render/pixel_traits.h"
 
@@ -58,6 +59,126 @@ void BleedLine(const Pixel* src, Pixel* dst, std::int64_t stride, std::int32_t n
   }
 }
 
+// Channel values are integers, so while every partial sum of a window stays
+// within 2^24 the float running sums above are exact: each one equals the
+// integer sum of the same pixels, whatever order they came and went in.
+// The window holds at most 2r + 2 pixels (after the incoming one is added
+// and before the outgoing one is taken away), and no more than the line.
+// Lines that meet this bound keep their sums in integers instead and give
+// the same bytes; lines that may not meet it take the float code above.
+constexpr std::int64_t FLOAT_EXACT_INTEGER_LIMIT = std::int64_t{1} << 24;
+
+template <typename Pixel>
+bool WindowSumsExact(std::int32_t n, std::int32_t radius) {
+  constexpr std::int64_t channel_max = sizeof(typename PixelTraits<Pixel>::Channel) == 1 ? 0xFF : 0xFFFF;
+  const std::int64_t r = std::max<std::int32_t>(radius, 0);
+  const std::int64_t window = std::min<std::int64_t>(n, 2 * r + 2);
+  return window * channel_max <= FLOAT_EXACT_INTEGER_LIMIT;
+}
+
+// 1 / count in 32-bit floats, the same division the float code does, looked
+// up for the counts a window usually holds.
+class Reciprocals {
+ public:
+  Reciprocals() {
+    for (std::int32_t c = 1; c < TABLE_SIZE; ++c) table_[c] = 1.0f / static_cast<float>(c);
+  }
+  float operator()(std::int32_t count) const {
+    return count < TABLE_SIZE ? table_[count] : 1.0f / static_cast<float>(count);
+  }
+
+ private:
+  static constexpr std::int32_t TABLE_SIZE = 1024;
+  float table_[TABLE_SIZE] = {};
+};
+
+template <typename Pixel>
+inline void PutMean(IntLanes sum, std::int32_t count, const Reciprocals& reciprocal, Pixel& out) {
+  StoreLanes(ChannelLanesFromFloat<Pixel>(Mul(ToFloat(sum), reciprocal(count))), out);
+}
+
+template <typename Pixel>
+void BleedRowExact(const Pixel* src, Pixel* dst, std::int32_t n, std::int32_t radius, const Reciprocals& reciprocal) {
+  const std::int64_t r = std::max<std::int32_t>(radius, 0);
+  IntLanes sum = ZeroIntLanes();
+  std::int32_t count = 0;
+  const std::int64_t first_end = std::min<std::int64_t>(r, n - 1);
+  for (std::int64_t k = 0; k <= first_end; ++k) {
+    if (src[k].alpha != 0) {
+      sum = Add(sum, LoadLanes(src[k]));
+      ++count;
+    }
+  }
+  for (std::int64_t x = 0; x < n; ++x) {
+    const Pixel& s = src[x];
+    if (s.alpha == 0 || count < 1) {
+      dst[x] = s;
+    } else {
+      PutMean(sum, count, reciprocal, dst[x]);
+    }
+    const std::int64_t incoming = x + r + 1;
+    if (incoming < n && src[incoming].alpha != 0) {
+      sum = Add(sum, LoadLanes(src[incoming]));
+      ++count;
+    }
+    const std::int64_t outgoing = x - r;
+    if (outgoing >= 0 && src[outgoing].alpha != 0) {
+      sum = Sub(sum, LoadLanes(src[outgoing]));
+      --count;
+    }
+  }
+}
+
+// Columns in blocks as below, sums in integers; each column's output, entry
+// and exit at a row are done together, in that order.
+constexpr std::int32_t EXACT_COLUMN_BLOCK = 512;
+
+template <typename Pixel>
+void BleedColumnBlockExact(const Pixel* src, Pixel* dst, std::int64_t w, std::int32_t n, std::int32_t radius,
+                           std::int32_t columns, const Reciprocals& reciprocal) {
+  const std::int64_t r = std::max<std::int32_t>(radius, 0);
+  IntLanes sums[EXACT_COLUMN_BLOCK];
+  std::int32_t counts[EXACT_COLUMN_BLOCK];
+  for (std::int32_t j = 0; j < columns; ++j) {
+    sums[j] = ZeroIntLanes();
+    counts[j] = 0;
+  }
+  const std::int64_t first_end = std::min<std::int64_t>(r, n - 1);
+  for (std::int64_t k = 0; k <= first_end; ++k) {
+    const Pixel* row = src + k * w;
+    for (std::int32_t j = 0; j < columns; ++j) {
+      if (row[j].alpha != 0) {
+        sums[j] = Add(sums[j], LoadLanes(row[j]));
+        ++counts[j];
+      }
+    }
+  }
+  for (std::int64_t y = 0; y < n; ++y) {
+    const Pixel* in_row = src + y * w;
+    Pixel* out_row = dst + y * w;
+    const std::int64_t incoming = y + r + 1;
+    const std::int64_t outgoing = y - r;
+    const Pixel* enter_row = incoming < n ? src + incoming * w : nullptr;
+    const Pixel* leave_row = outgoing >= 0 ? src + outgoing * w : nullptr;
+    for (std::int32_t j = 0; j < columns; ++j) {
+      const Pixel& s = in_row[j];
+      if (s.alpha == 0 || counts[j] < 1) {
+        out_row[j] = s;
+      } else {
+        PutMean(sums[j], counts[j], reciprocal, out_row[j]);
+      }
+      if (enter_row != nullptr && enter_row[j].alpha != 0) {
+        sums[j] = Add(sums[j], LoadLanes(enter_row[j]));
+        ++counts[j];
+      }
+      if (leave_row != nullptr && leave_row[j].alpha != 0) {
+        sums[j] = Sub(sums[j], LoadLanes(leave_row[j]));
+        --counts[j];
+      }
+    }
+  }
+}
+
 template <typename Pixel>
 bool Usable(const ColourBleedInputs<Pixel>& in) {
   return in.source != nullptr && in.destination != nullptr && in.width > 0 && in.height > 0;
@@ -67,9 +188,16 @@ template <typename Pixel>
 void BleedRows(const ColourBleedInputs<Pixel>& in) {
   if (!Usable(in)) return;
   const std::int64_t w = in.width;
+  const bool exact = WindowSumsExact<Pixel>(in.width, in.radius);
   ParallelFor(in.height, [&](std::int32_t begin, std::int32_t end) {
+    if (begin >= end) return;
+    const Reciprocals reciprocal;
     for (std::int32_t y = begin; y < end; ++y) {
-      BleedLine(in.source + y * w, in.destination + y * w, 1, in.width, in.radius);
+      if (exact) {
+        BleedRowExact(in.source + y * w, in.destination + y * w, in.width, in.radius, reciprocal);
+      } else {
+        BleedLine(in.source + y * w, in.destination + y * w, 1, in.width, in.radius);
+      }
     }
   });
 }
@@ -141,6 +269,17 @@ template <typename Pixel>
 void BleedColumns(const ColourBleedInputs<Pixel>& in) {
   if (!Usable(in)) return;
   const std::int64_t w = in.width;
+  if (WindowSumsExact<Pixel>(in.height, in.radius)) {
+    ParallelFor(in.width, [&](std::int32_t begin, std::int32_t end) {
+      if (begin >= end) return;
+      const Reciprocals reciprocal;
+      for (std::int32_t x = begin; x < end; x += EXACT_COLUMN_BLOCK) {
+        const std::int32_t columns = std::min(EXACT_COLUMN_BLOCK, end - x);
+        BleedColumnBlockExact(in.source + x, in.destination + x, w, in.height, in.radius, columns, reciprocal);
+      }
+    });
+    return;
+  }
   ParallelFor(in.width, [&](std::int32_t begin, std::int32_t end) {
     for (std::int32_t x = begin; x < end; x += COLUMN_BLOCK) {
       const std::int32_t columns = std::min(COLUMN_BLOCK, end - x);

@@ -13,6 +13,10 @@
 #include <algorithm>
 #include <cmath>
 
+#if defined(__SSE2__) || defined(_M_X64)
+#include <emmintrin.h>
+#endif
+
 #include "render/curve_tables.h"
 #include "render/ordered_dither.h"
 #include "render/pixel_full_value.h"
@@ -42,6 +46,39 @@ bool ViewCovers(const CroppedPlaneView& view, std::int32_t width, std::int32_t h
 }
 
 float Clamp01(float v) { return v < 0.0f ? 0.0f : (v > 1.0f ? 1.0f : v); }
+
+constexpr float EDGE_ALPHA_MIN = 0.001f;
+
+// A pixel that the pass leaves as it is, told from the pane planes alone:
+// too deep for either term, or so far outside that its edge alpha is below
+// the minimum (clamping first changes nothing there, and a NaN distance is
+// never below it).
+inline bool LeftAlone(float depth, float distance, float depth_skip, float rim_limit) {
+  return (depth > depth_skip) | (depth > rim_limit) | ((distance + 2.0f) * 0.5f < EDGE_ALPHA_MIN);
+}
+
+// The first column at or after x that is not left alone, checking four
+// columns at a time over long runs outside the panes (the same float sum,
+// product and ordered comparisons on every lane).
+std::int32_t SkipLeftAlone(const float* depth, const float* distance, std::int32_t x, std::int32_t w,
+                           float depth_skip, float rim_limit) {
+#if defined(__SSE2__) || defined(_M_X64)
+  const __m128 skip4 = _mm_set1_ps(depth_skip);
+  const __m128 limit4 = _mm_set1_ps(rim_limit);
+  const __m128 two4 = _mm_set1_ps(2.0f);
+  const __m128 half4 = _mm_set1_ps(0.5f);
+  const __m128 alpha_min4 = _mm_set1_ps(EDGE_ALPHA_MIN);
+  for (; x + 4 <= w; x += 4) {
+    const __m128 d = _mm_loadu_ps(depth + x);
+    const __m128 e = _mm_loadu_ps(distance + x);
+    const __m128 alone = _mm_or_ps(_mm_or_ps(_mm_cmpgt_ps(d, skip4), _mm_cmpgt_ps(d, limit4)),
+                                   _mm_cmplt_ps(_mm_mul_ps(_mm_add_ps(e, two4), half4), alpha_min4));
+    if (_mm_movemask_ps(alone) != 0xF) break;
+  }
+#endif
+  while (x < w && LeftAlone(depth[x], distance[x], depth_skip, rim_limit)) ++x;
+  return x;
+}
 
 }  // namespace
 
@@ -126,15 +163,35 @@ void RimLightPass(PF_EffectWorld& output, const RimLightSettings& settings, cons
                           regions->height == h;
 
   const float rim_band = values.rim_band;
+  // Kept in locals: the pixel stores below go through byte-sized channels,
+  // which the compiler must assume may change anything read through a
+  // reference.
+  const CroppedPlaneView gradient_x = inputs.gradient_x;
+  const CroppedPlaneView gradient_y = inputs.gradient_y;
+  const float whole_centre_x = inputs.centre.pane_centre_x;
+  const float whole_centre_y = inputs.centre.pane_centre_y;
   const float two_band = 2.0f * rim_band;
   const float full = static_cast<float>(M);
+  const float depth_skip = values.rim_limit + 3.0f;
+  // The dither offset of each cell of the 4 x 4 matrix, the same division
+  // done once per cell instead of once per pixel.
+  float dither_cells[16];
+  for (std::size_t k = 0; k < 16; ++k) dither_cells[k] = (BAYER_4X4[k] - 0.5f) / 255.0f;
 
   for (std::int32_t y = 0; y < h; ++y) {
     Pixel* row = reinterpret_cast<Pixel*>(static_cast<char*>(output.data) +
                                           static_cast<std::ptrdiff_t>(y) * output.rowbytes);
+    const float* depth_row = pane_depth + static_cast<std::ptrdiff_t>(y) * w;
+    const float* distance_row = pane_distance + static_cast<std::ptrdiff_t>(y) * w;
     for (std::int32_t x = 0; x < w; ++x) {
+      // Where the values come from the pane planes, runs of pixels the pass
+      // leaves alone are passed over in one go.
+      if (!values_from_matte && LeftAlone(depth_row[x], distance_row[x], depth_skip, values.rim_limit)) {
+        x = SkipLeftAlone(depth_row, distance_row, x + 1, w, depth_skip, values.rim_limit);
+        if (x >= w) break;
+      }
       const std::int32_t i = y * w + x;
-      if (pane_depth[i] > values.rim_limit + 3.0f) continue;
+      if (pane_depth[i] > depth_skip) continue;
 
       const float* S = source.data;
       const std::int32_t L = source.row_length;
@@ -192,14 +249,12 @@ void RimLightPass(PF_EffectWorld& output, const RimLightSettings& settings, cons
             if (angle_planes) {
               float sum = 0.0f;
               for (std::int32_t dy = -1; dy <= 1; ++dy) {
-                const float* rx = inputs.gradient_x.data +
-                                  static_cast<std::int64_t>(y + dy + inputs.gradient_x.offset) *
-                                      inputs.gradient_x.row_length +
-                                  (x + inputs.gradient_x.offset);
-                const float* ry = inputs.gradient_y.data +
-                                  static_cast<std::int64_t>(y + dy + inputs.gradient_y.offset) *
-                                      inputs.gradient_y.row_length +
-                                  (x + inputs.gradient_y.offset);
+                const float* rx = gradient_x.data +
+                                  static_cast<std::int64_t>(y + dy + gradient_x.offset) * gradient_x.row_length +
+                                  (x + gradient_x.offset);
+                const float* ry = gradient_y.data +
+                                  static_cast<std::int64_t>(y + dy + gradient_y.offset) * gradient_y.row_length +
+                                  (x + gradient_y.offset);
                 for (std::int32_t dx = -1; dx <= 1; ++dx) {
                   sum += RimAngleResponse(std::atan2(ry[dx], rx[dx]), values.light_phase);
                 }
@@ -235,8 +290,8 @@ void RimLightPass(PF_EffectWorld& output, const RimLightSettings& settings, cons
 
       float glow = 0.0f;
       if (values.glow_reach > 0.0f && d <= values.glow_reach) {
-        float cx = inputs.centre.pane_centre_x;
-        float cy = inputs.centre.pane_centre_y;
+        float cx = whole_centre_x;
+        float cy = whole_centre_y;
         float rho = whole_radius;
         if (use_labels) {
           const std::int32_t label = regions->region_labels[static_cast<std::size_t>(i)];
@@ -258,7 +313,7 @@ void RimLightPass(PF_EffectWorld& output, const RimLightSettings& settings, cons
       glow *= alpha;
       if (std::fabs(rim) < 0.001f && std::fabs(glow) < 0.001f) continue;
 
-      const float dither = (BAYER_4X4[static_cast<std::size_t>((y & 3) * 4 + (x & 3))] - 0.5f) / 255.0f;
+      const float dither = dither_cells[static_cast<std::size_t>((y & 3) * 4 + (x & 3))];
       Pixel& p = row[x];
       std::int64_t a = p.alpha;
       std::int64_t r = p.red;
