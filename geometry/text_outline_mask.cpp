@@ -13,7 +13,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdlib>
 #include <memory>
 #include <vector>
 
@@ -29,10 +28,6 @@ namespace {
 // Points are kept well inside float range so that no edge arithmetic
 // overflows; a host coordinate that is not finite drops its point.
 constexpr float TEXT_POINT_LIMIT = 1e12f;
-
-struct FreeDeleter {
-  void operator()(std::uint8_t* p) const { std::free(p); }
-};
 
 // Text outlines go back to the host on every path out of the reader.
 class TextOutlinesGuard {
@@ -236,10 +231,9 @@ std::uint8_t* BuildTextOutlineMask(const PF_InData* in_data, SuiteHandler& suite
                             static_cast<double>(supersample)};
   std::vector<TextEdge> edges = ReadTextEdges(in_data, suites, mapping);
   if (edges.empty() || width <= 0 || height <= 0) return nullptr;
-  if (AllocationSeamFails()) return nullptr;
   // Held so that a fill whose arrays cannot grow does not lose it.
-  std::unique_ptr<std::uint8_t, FreeDeleter> mask(static_cast<std::uint8_t*>(
-      std::calloc(static_cast<std::size_t>(width) * static_cast<std::size_t>(height), 1)));
+  ZeroedArray<std::uint8_t> mask =
+      TryAllocateZeroedArray<std::uint8_t>(static_cast<std::uint64_t>(width) * static_cast<std::uint64_t>(height));
   if (mask == nullptr) return nullptr;
   FillEdges(edges, width, height, mask.get(), coverage);
   return mask.release();

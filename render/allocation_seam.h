@@ -6,8 +6,10 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
 #include <memory>
 #include <new>
+#include <type_traits>
 
 #ifdef PRISMORA_TEST_SEAMS
 // Makes the nth allocation from now fail (1 = the next one); 0 disarms.
@@ -28,4 +30,21 @@ std::unique_ptr<T[]> TryAllocateArray(std::uint64_t count) noexcept {
   if (AllocationSeamFails()) return nullptr;
   if (count > static_cast<std::uint64_t>(PTRDIFF_MAX) / sizeof(T)) return nullptr;
   return std::unique_ptr<T[]>(new (std::nothrow) T[static_cast<std::size_t>(count)]);
+}
+
+struct FreeDeleter {
+  void operator()(void* p) const noexcept { std::free(p); }
+};
+template <typename T>
+using ZeroedArray = std::unique_ptr<T[], FreeDeleter>;
+
+// count elements of a trivial type with every byte zero; null as above. The
+// system hands out large zeroed blocks as untouched pages, so the zeroing
+// costs nothing up front and the first writes (on the workers) pay for it.
+template <typename T>
+ZeroedArray<T> TryAllocateZeroedArray(std::uint64_t count) noexcept {
+  static_assert(std::is_trivial_v<T>);
+  if (AllocationSeamFails()) return nullptr;
+  if (count > static_cast<std::uint64_t>(PTRDIFF_MAX) / sizeof(T)) return nullptr;
+  return ZeroedArray<T>(static_cast<T*>(std::calloc(count > 0 ? static_cast<std::size_t>(count) : 1, sizeof(T))));
 }

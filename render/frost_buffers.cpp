@@ -2,8 +2,6 @@
 // turns frost off instead of failing the frame.
 #include "render/frost_buffers.h"
 
-#include <algorithm>
-
 #include "render/allocation_seam.h"
 
 template <typename Pixel>
@@ -11,15 +9,13 @@ FrostBuffers<Pixel> AllocateFrostBuffers(std::int32_t width, std::int32_t height
   FrostBuffers<Pixel> buffers;
   if (!(frost_px > FROST_MIN_PX) || width <= 0 || height <= 0) return buffers;
   const std::uint64_t count = static_cast<std::uint64_t>(width) * static_cast<std::uint64_t>(height);
-  buffers.frost_pixels = TryAllocateArray<Pixel>(count);
+  buffers.frost_pixels = TryAllocateZeroedArray<Pixel>(count);
   if (buffers.frost_pixels == nullptr) return buffers;
-  buffers.frost_scratch = TryAllocateArray<Pixel>(count);
+  buffers.frost_scratch = TryAllocateZeroedArray<Pixel>(count);
   if (buffers.frost_scratch == nullptr) {
     buffers.Free();
     return buffers;
   }
-  std::fill_n(buffers.frost_pixels.get(), count, Pixel{});
-  std::fill_n(buffers.frost_scratch.get(), count, Pixel{});
   return buffers;
 }
 

@@ -7,14 +7,15 @@
 #include <memory>
 
 #include "host/pf_effect_world.h"
+#include "render/allocation_seam.h"
 
 // Frost narrower than half an output pixel is off.
 constexpr double FROST_MIN_PX = 0.5;
 
 template <typename Pixel>
 struct FrostBuffers {
-  std::unique_ptr<Pixel[]> frost_pixels;
-  std::unique_ptr<Pixel[]> frost_scratch;
+  ZeroedArray<Pixel> frost_pixels;
+  ZeroedArray<Pixel> frost_scratch;
 
   // FROST_ON: frost was asked for and both buffers exist.
   bool On() const { return frost_pixels != nullptr && frost_scratch != nullptr; }

@@ -8,8 +8,9 @@
 
 #include "host/pf_in_data.h"
 #include "host/pf_smart_fx.h"
+#include "render/allocation_seam.h"
 
-using SubstitutePixels = std::unique_ptr<std::uint8_t[]>;
+using SubstitutePixels = ZeroedArray<std::uint8_t>;
 
 PF_Err RenderRefraction16(PF_InData* in_data, PF_OutData* out_data, PF_SmartRenderExtra* extra,
                           PF_EffectWorld* input, PF_EffectWorld* output, SubstitutePixels& substitute_pixels);

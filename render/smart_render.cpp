@@ -51,9 +51,8 @@ PF_Err SmartRender(PF_InData* in_data, PF_OutData* out_data, PF_SmartRenderExtra
     if (!HasPixels(input)) {
       const std::uint64_t bytes = static_cast<std::uint64_t>(output->height) *
                                   static_cast<std::uint64_t>(output->width) * bytes_per_pixel;
-      substitute_pixels = TryAllocateArray<std::uint8_t>(bytes);
+      substitute_pixels = TryAllocateZeroedArray<std::uint8_t>(bytes);
       if (substitute_pixels != nullptr) {
-        std::memset(substitute_pixels.get(), 0, static_cast<std::size_t>(bytes));
         substitute_input.data = substitute_pixels.get();
         substitute_input.width = output->width;
         substitute_input.height = output->height;

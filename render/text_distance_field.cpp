@@ -4,7 +4,6 @@
 #include "render/text_distance_field.h"
 
 #include <algorithm>
-#include <cstdlib>
 #include <memory>
 
 #include "geometry/text_outline_mask.h"
@@ -13,16 +12,9 @@
 #include "render/no_pane_fill.h"
 #include "render/parallel_for.h"
 #include "render/place_cropped_planes.h"
+#include "render/allocation_seam.h"
 #include "render/plane_filters.h"
 #include "render/supersample_factor.h"
-
-namespace {
-
-struct FreeDeleter {
-  void operator()(std::uint8_t* p) const { std::free(p); }
-};
-
-}  // namespace
 
 void TextDistanceField(const PF_InData* in_data, SuiteHandler& suites, const PF_LRect& request, double downsample_x,
                        double downsample_y, FloatPlane& pane_depth, FloatPlane& pane_distance,
@@ -45,7 +37,7 @@ void TextDistanceField(const PF_InData* in_data, SuiteHandler& suites, const PF_
 
   FloatPlane coverage;
   if (AllocateFloatPlane(coverage, grid_w, grid_h)) std::fill_n(coverage.data.get(), coverage.Size(), 0.0f);
-  const std::unique_ptr<std::uint8_t, FreeDeleter> mask(BuildTextOutlineMask(
+  const ZeroedArray<std::uint8_t> mask(BuildTextOutlineMask(
       in_data, suites, request.left - TEXT_MARGIN, request.top - TEXT_MARGIN, grid_w, grid_h, downsample_x,
       downsample_y, s, coverage.Empty() ? nullptr : coverage.data.get()));
   FloatPlane ss_depth, ss_distance;
