@@ -208,7 +208,8 @@ void RimLightPass(PF_EffectWorld& output, const RimLightSettings& settings, cons
       if (d > values.rim_limit) continue;
 
       const float alpha = Clamp01((e + 2.0f) * 0.5f);
-      if (alpha < 0.001f) continue;
+      // Written so that a NaN distance, which has no edge alpha, is left too.
+      if (!(alpha >= 0.001f)) continue;
 
       float rim = 0.0f;
       // rim_band is positive for every valid setting; a zero band would

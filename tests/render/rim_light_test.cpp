@@ -395,6 +395,21 @@ TYPED_TEST(RimLightPassTest, OnePixelWideAndHighWorlds) {
   }
 }
 
+// A pixel whose pane distance is not a number has no edge alpha: both terms
+// would be NaN, so the pass leaves it as it is, while its neighbours (glow
+// and dither over a flat pane) still change.
+TYPED_TEST(RimLightPassTest, ANaNDistanceLeavesThePixel) {
+  using Pixel = TypeParam;
+  constexpr std::int32_t M = PixelFullValue<Pixel>();
+  Planes planes = MakePlanes(8, 8, [](std::int32_t, std::int32_t) { return 0.0f; });
+  planes.distance.At(1, 3) = std::nanf("");
+  const Pixel grey = Px<Pixel>(M, M / 2, M / 2, M / 2);
+  TestWorld<Pixel> world(8, 8, grey);
+  RimLightPass<Pixel>(world.world, LightFromRight(), InputsFor(planes, PaneCentre{4.0f, 4.0f, 4.0f}));
+  EXPECT_TRUE(world.At(1, 3) == grey);
+  EXPECT_LT(world.At(1, 2).red, grey.red);
+}
+
 TYPED_TEST(RimLightPassTest, PlanesOfTheWrongSizeLeaveTheWorld) {
   using Pixel = TypeParam;
   constexpr std::int32_t M = PixelFullValue<Pixel>();
