@@ -33,8 +33,9 @@ void CopyRows(const CopyOutInputs<Pixel>& in) {
       const Pixel* src = in.source + y * src_stride;
       const float* d = in.pane_distance + y * src_stride;
       for (std::int32_t x = 0; x < w; ++x) {
-        // The same sum the shading tests (distance + 2 below -0.5).
-        if (d[x] + 2.0f >= -0.5f) out[x] = src[x];
+        // Exactly the pixels the shading sent to the frost buffer: all but
+        // those whose distance + 2 is below -0.5 (a NaN distance included).
+        if (!(d[x] + 2.0f < -0.5f)) out[x] = src[x];
       }
     }
   });

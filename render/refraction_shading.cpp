@@ -146,7 +146,9 @@ void ShadeRows(const RefractionShadingInputs<Pixel>& in, std::int32_t row_begin,
   const bool analytic = !in.raster_source && !in.shapes_supersampled;
 
   const std::int32_t r = SlopeRadius(in.scale_factor, in.quality);
-  const float inv_slope_span = 1.0f / static_cast<float>(r + r);
+  // r + r summed in float: the same value as the integer sum converted
+  // (doubling is exact), without overflowing at the largest radius.
+  const float inv_slope_span = 1.0f / (static_cast<float>(r) + static_cast<float>(r));
 
   const bool magnify_on = in.magnify != 0.0;
   const float magnify_depth = static_cast<float>(std::max(in.depth_px, 1.0));

@@ -19,7 +19,7 @@
 
 #include "render/curve_tables.h"
 #include "render/ordered_dither.h"
-#include "render/pixel_full_value.h"
+#include "render/pixel_traits.h"
 #include "render/rim_angle_profile.h"
 
 namespace {
@@ -137,7 +137,7 @@ void RimLightPass(PF_EffectWorld& output, const RimLightSettings& settings, cons
       distance_plane->height != h) {
     return;
   }
-  constexpr std::int32_t M = PixelFullValue<Pixel>();
+  constexpr std::int32_t M = PixelTraits<Pixel>::FULL;
   const RimLightValues values = ComputeRimLightValues(settings);
   const float* pane_depth = depth_plane->data.get();
   const float* pane_distance = distance_plane->data.get();
@@ -208,7 +208,8 @@ void RimLightPass(PF_EffectWorld& output, const RimLightSettings& settings, cons
       if (d > values.rim_limit) continue;
 
       const float alpha = Clamp01((e + 2.0f) * 0.5f);
-      if (alpha < 0.001f) continue;
+      // Written so that a NaN distance, which has no edge alpha, is left too.
+      if (!(alpha >= 0.001f)) continue;
 
       float rim = 0.0f;
       // rim_band is positive for every valid setting; a zero band would

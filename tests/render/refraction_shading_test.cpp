@@ -634,6 +634,25 @@ TYPED_TEST(RefractionShadingTest, NonFiniteValuesReadAsTransparentSamples) {
   }
 }
 
+// At the largest slope radius (2^30, reached by an absurd scale factor) the
+// raster normal is the slope over 2^31: the push still goes up the slope.
+// gx = 8 across the 9-column ramp, so n.x = 2^-28, and a refraction 2^28
+// times the one-pixel value makes the offset exactly one pixel.
+TYPED_TEST(RefractionShadingTest, LargestSlopeRadiusStillPushesUpTheSlope) {
+  using Pixel = TypeParam;
+  ShadeScene<Pixel> s(9, 3, 11, 3);
+  FillRamp(s.input);
+  s.in.request_offset_x = 1;
+  s.DistanceRampInX(10.0f);
+  s.in.raster_source = true;
+  s.in.scale_factor = 1e12;
+  s.in.refraction = REFRACTION_ONE_PX * 268435456.0;
+  s.Run();
+  for (std::int32_t y = 0; y < 3; ++y)
+    for (std::int32_t x = 0; x < 9; ++x)
+      EXPECT_TRUE(SamePixel(s.output.At(x, y), s.input.At(x + 2, y))) << x << "," << y;
+}
+
 TEST(RefractionShadingGuardTest, MismatchedPlanesShadeNothing) {
   ShadeScene<PF_Pixel16> s(6, 4, 6, 4);
   FillRamp(s.input);

@@ -1,5 +1,6 @@
-// The rim light as it stood before its speed work, kept verbatim so tests
-// can hold the current pass to the same bytes.
+// The rim light as it stood before its speed work, kept verbatim (but for
+// the later rule that a NaN distance leaves the pixel) so tests can hold the
+// current pass to the same bytes.
 #pragma once
 #include <algorithm>
 #include <cmath>
@@ -7,7 +8,7 @@
 
 #include "render/curve_tables.h"
 #include "render/ordered_dither.h"
-#include "render/pixel_full_value.h"
+#include "render/pixel_traits.h"
 #include "render/rim_angle_profile.h"
 #include "render/rim_light.h"
 
@@ -50,7 +51,7 @@ void RimLightPass(PF_EffectWorld& output, const RimLightSettings& settings, cons
       distance_plane->height != h) {
     return;
   }
-  constexpr std::int32_t M = PixelFullValue<Pixel>();
+  constexpr std::int32_t M = PixelTraits<Pixel>::FULL;
   const RimLightValues values = ComputeRimLightValues(settings);
   const float* pane_depth = depth_plane->data.get();
   const float* pane_distance = distance_plane->data.get();
@@ -101,7 +102,8 @@ void RimLightPass(PF_EffectWorld& output, const RimLightSettings& settings, cons
       if (d > values.rim_limit) continue;
 
       const float alpha = Clamp01((e + 2.0f) * 0.5f);
-      if (alpha < 0.001f) continue;
+      // Since kept in step with the pass: a NaN distance leaves the pixel.
+      if (!(alpha >= 0.001f)) continue;
 
       float rim = 0.0f;
       // rim_band is positive for every valid setting; a zero band would

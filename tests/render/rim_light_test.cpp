@@ -8,7 +8,7 @@
 #include <random>
 #include <vector>
 
-#include "render/pixel_full_value.h"
+#include "render/pixel_traits.h"
 
 // Whole-pixel comparison for the tests' before/after checks.
 bool operator==(const PF_Pixel8& a, const PF_Pixel8& b) {
@@ -159,7 +159,7 @@ TYPED_TEST_SUITE(RimLightPassTest, PixelTypes);
 //            dither g = trunc(-0.25 / 255 x 32768 + 0.5) = -31.
 TYPED_TEST(RimLightPassTest, HandComputedRimPixel) {
   using Pixel = TypeParam;
-  constexpr std::int32_t M = PixelFullValue<Pixel>();
+  constexpr std::int32_t M = PixelTraits<Pixel>::FULL;
   const bool deep = M == 32768;
   const Planes planes = MakePlanes(16, 16, [](std::int32_t x, std::int32_t) { return static_cast<float>(x - 8); });
   RimLightInputs in = InputsFor(planes, PaneCentre{9.0f, 8.0f, 8.0f});
@@ -196,7 +196,7 @@ TYPED_TEST(RimLightPassTest, HandComputedRimPixel) {
 //   x = 4:  on the line through the centre across the light: untouched.
 TYPED_TEST(RimLightPassTest, HandComputedGlow) {
   using Pixel = TypeParam;
-  constexpr std::int32_t M = PixelFullValue<Pixel>();
+  constexpr std::int32_t M = PixelTraits<Pixel>::FULL;
   const bool deep = M == 32768;
   const Planes planes = MakePlanes(8, 8, [](std::int32_t, std::int32_t) { return 0.0f; });
   const RimLightInputs in = InputsFor(planes, PaneCentre{4.0f, 4.0f, 1.0f});
@@ -223,7 +223,7 @@ TYPED_TEST(RimLightPassTest, HandComputedGlow) {
 
 TYPED_TEST(RimLightPassTest, NoChannelAboveAlphaOrFullAndOutsideUntouched) {
   using Pixel = TypeParam;
-  constexpr std::int32_t M = PixelFullValue<Pixel>();
+  constexpr std::int32_t M = PixelTraits<Pixel>::FULL;
   const std::int32_t w = 48, h = 40;
   // A disc of radius 14 about (22, 19).
   const Planes planes = MakePlanes(w, h, [](std::int32_t x, std::int32_t y) {
@@ -268,7 +268,7 @@ TYPED_TEST(RimLightPassTest, NoChannelAboveAlphaOrFullAndOutsideUntouched) {
 
 TYPED_TEST(RimLightPassTest, IntensityAtOrBelowATenthDoesNotRun) {
   using Pixel = TypeParam;
-  constexpr std::int32_t M = PixelFullValue<Pixel>();
+  constexpr std::int32_t M = PixelTraits<Pixel>::FULL;
   const Planes planes = MakePlanes(8, 8, [](std::int32_t x, std::int32_t) { return static_cast<float>(x) - 3.0f; });
   RimLightSettings s = LightFromRight();
   const Pixel grey = Px<Pixel>(M, M / 2, M / 2, M / 2);
@@ -294,7 +294,7 @@ TYPED_TEST(RimLightPassTest, IntensityAtOrBelowATenthDoesNotRun) {
 // right of the panes' common centre.
 TYPED_TEST(RimLightPassTest, RasterPanesGlowAboutTheirOwnRegion) {
   using Pixel = TypeParam;
-  constexpr std::int32_t M = PixelFullValue<Pixel>();
+  constexpr std::int32_t M = PixelTraits<Pixel>::FULL;
   const std::int32_t w = 40, h = 12;
   auto box = [](std::int32_t x, std::int32_t y, std::int32_t x0, std::int32_t x1) {
     const float dx = std::min(static_cast<float>(x - x0), static_cast<float>(x1 - x));
@@ -335,7 +335,7 @@ TYPED_TEST(RimLightPassTest, RasterPanesGlowAboutTheirOwnRegion) {
 // frame; a matte field supplies the pixel's depth and distance itself.
 TYPED_TEST(RimLightPassTest, CroppedGradientSources) {
   using Pixel = TypeParam;
-  constexpr std::int32_t M = PixelFullValue<Pixel>();
+  constexpr std::int32_t M = PixelTraits<Pixel>::FULL;
   const std::int32_t w = 16, h = 10, margin = 24;
   auto ramp = [](std::int32_t x, std::int32_t) { return static_cast<float>(x - 8); };
   const Planes planes = MakePlanes(w, h, ramp);
@@ -384,7 +384,7 @@ TYPED_TEST(RimLightPassTest, CroppedGradientSources) {
 // Thin worlds: the border differences never step outside the plane.
 TYPED_TEST(RimLightPassTest, OnePixelWideAndHighWorlds) {
   using Pixel = TypeParam;
-  constexpr std::int32_t M = PixelFullValue<Pixel>();
+  constexpr std::int32_t M = PixelTraits<Pixel>::FULL;
   for (auto [w, h] : {std::pair{1, 9}, std::pair{9, 1}, std::pair{1, 1}, std::pair{2, 2}}) {
     const Planes planes = MakePlanes(w, h, [](std::int32_t x, std::int32_t y) { return 0.5f + x - y; });
     TestWorld<Pixel> world(w, h, Px<Pixel>(M / 2, M / 4, M / 4, M / 4));
@@ -395,9 +395,24 @@ TYPED_TEST(RimLightPassTest, OnePixelWideAndHighWorlds) {
   }
 }
 
+// A pixel whose pane distance is not a number has no edge alpha: both terms
+// would be NaN, so the pass leaves it as it is, while its neighbours (glow
+// and dither over a flat pane) still change.
+TYPED_TEST(RimLightPassTest, ANaNDistanceLeavesThePixel) {
+  using Pixel = TypeParam;
+  constexpr std::int32_t M = PixelTraits<Pixel>::FULL;
+  Planes planes = MakePlanes(8, 8, [](std::int32_t, std::int32_t) { return 0.0f; });
+  planes.distance.At(1, 3) = std::nanf("");
+  const Pixel grey = Px<Pixel>(M, M / 2, M / 2, M / 2);
+  TestWorld<Pixel> world(8, 8, grey);
+  RimLightPass<Pixel>(world.world, LightFromRight(), InputsFor(planes, PaneCentre{4.0f, 4.0f, 4.0f}));
+  EXPECT_TRUE(world.At(1, 3) == grey);
+  EXPECT_LT(world.At(1, 2).red, grey.red);
+}
+
 TYPED_TEST(RimLightPassTest, PlanesOfTheWrongSizeLeaveTheWorld) {
   using Pixel = TypeParam;
-  constexpr std::int32_t M = PixelFullValue<Pixel>();
+  constexpr std::int32_t M = PixelTraits<Pixel>::FULL;
   const Planes planes = MakePlanes(6, 6, [](std::int32_t, std::int32_t) { return 0.0f; });
   TestWorld<Pixel> world(8, 8, Px<Pixel>(M, 1, 1, 1));
   const auto before = world.storage;
