@@ -4,6 +4,7 @@
 // the field builder against the reference merged by hand.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <bit>
 #include <cmath>
 #include <cstdint>
@@ -172,6 +173,67 @@ TEST(PreparedShapeTest, FieldOfStarAndPolygonEqualsTheReferenceUnion) {
       }
     }
     EXPECT_EQ(mismatches, 0);
+  }
+}
+
+// A rounded star far from the pixels of the field may be left out of a
+// union only: under subtract, intersect and exclude its distance still
+// changes every pixel. A box and a small star at the far corner, in both
+// orders, against the reference merged by hand in every mode.
+TEST(PreparedShapeTest, FarStarCountsInEveryModeButUnion) {
+  ShapePrimitive box;
+  box.kind = SHAPE_BOX;
+  box.center_x = 40.0f;
+  box.center_y = 30.0f;
+  box.half_width = 30.0f;
+  box.half_height = 20.0f;
+  ShapePrimitive star;
+  star.kind = SHAPE_STAR;
+  star.center_x = 150.0f;
+  star.center_y = 110.0f;
+  star.outer_radius = 12.0f;
+  star.inner_radius = 5.0f;
+  star.points = 5;
+  star.outer_roundness = 20.0f;
+  ASSERT_GT(PrepareStar(12.0f, 5.0f, 5, -90.0f, 20.0f, 0.0f).far_radius, 0.0f);
+  const ShapeSlot slots[2] = {};
+  for (const bool star_first : {false, true}) {
+    const ShapePrimitive prims[2] = {star_first ? star : box, star_first ? box : star};
+    for (const std::uint32_t mode : {0u, 3u, 4u, 5u}) {
+      SCOPED_TRACE(testing::Message() << "mode " << mode << (star_first ? ", star first" : ", box first"));
+      int mismatches = 0;
+      for (int y = 0; y < 70; y += 3) {
+        for (int x = 0; x < 90; x += 3) {
+          float d[2];
+          for (int i = 0; i < 2; ++i) {
+            const ShapePrimitive& p = prims[i];
+            const float dx = static_cast<float>(x) - p.center_x;
+            const float dy = static_cast<float>(y) - p.center_y;
+            const float u = p.rot_cos * dx + p.rot_sin * dy;
+            const float v = p.rot_cos * dy - p.rot_sin * dx;
+            if (p.kind == SHAPE_STAR) {
+              d[i] = shape_distance_reference::StarDistance(u, v, p.outer_radius, p.inner_radius, p.points, -90.0f,
+                                                            p.outer_roundness, p.inner_roundness);
+            } else {
+              // The box alone through the merge: its code is not under test.
+              d[i] = MergedShapeDistance(static_cast<float>(x), static_cast<float>(y), 0, 1, &p, 1, slots);
+            }
+          }
+          float want = 0.0f;
+          switch (mode) {
+            case 3: want = std::min(std::max(-1e30f, d[0]), -d[1]); break;
+            case 4: want = std::min(std::min(1e30f, d[0]), d[1]); break;
+            case 5: want = std::max(std::min(-d[0], d[1]), std::min(d[0], -d[1])); break;
+            default: want = std::max(std::max(-1e30f, d[0]), d[1]); break;
+          }
+          if (!SameBits(MergedShapeDistance(static_cast<float>(x), static_cast<float>(y), mode, 2, prims, 2, slots),
+                        want)) {
+            ++mismatches;
+          }
+        }
+      }
+      EXPECT_EQ(mismatches, 0);
+    }
   }
 }
 
