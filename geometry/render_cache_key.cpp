@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "geometry/signature_hash.h"
+#include "geometry/text_outlines_guard.h"
 #include "host/aegp_types.h"
 #include "host/pf_errors.h"
 #include "host/suites/aegp_layer_suite11.h"
@@ -18,21 +19,6 @@ namespace {
 
 using MixIn = PF_Err (*)(PF_ProgPtr, A_u_long, const void*);
 
-// Text outlines go back to the host on every path out of the hash.
-class TextOutlinesGuard {
- public:
-  TextOutlinesGuard(const AEGP_TextLayerSuite1* suite, AEGP_TextOutlinesH outlines)
-      : suite_(suite), outlines_(outlines) {}
-  ~TextOutlinesGuard() {
-    if (suite_->AEGP_DisposeTextOutlines != nullptr) suite_->AEGP_DisposeTextOutlines(outlines_);
-  }
-  TextOutlinesGuard(const TextOutlinesGuard&) = delete;
-  TextOutlinesGuard& operator=(const TextOutlinesGuard&) = delete;
-
- private:
-  const AEGP_TextLayerSuite1* suite_;
-  AEGP_TextOutlinesH outlines_;
-};
 
 // Folds the outlines' count, then per path its segment count and its
 // segment count + 1 vertices, until TEXT_HASH_VERTEX_BUDGET vertices have

@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "geometry/effect_layer.h"
+#include "geometry/text_outlines_guard.h"
 #include "host/pf_errors.h"
 #include "host/suites/aegp_text_layer_suite1.h"
 #include "host/suites/pf_path_data_suite1.h"
@@ -29,21 +30,6 @@ namespace {
 // overflows; a host coordinate that is not finite drops its point.
 constexpr float TEXT_POINT_LIMIT = 1e12f;
 
-// Text outlines go back to the host on every path out of the reader.
-class TextOutlinesGuard {
- public:
-  TextOutlinesGuard(const AEGP_TextLayerSuite1* suite, AEGP_TextOutlinesH outlines)
-      : suite_(suite), outlines_(outlines) {}
-  ~TextOutlinesGuard() {
-    if (suite_->AEGP_DisposeTextOutlines != nullptr) suite_->AEGP_DisposeTextOutlines(outlines_);
-  }
-  TextOutlinesGuard(const TextOutlinesGuard&) = delete;
-  TextOutlinesGuard& operator=(const TextOutlinesGuard&) = delete;
-
- private:
-  const AEGP_TextLayerSuite1* suite_;
-  AEGP_TextOutlinesH outlines_;
-};
 
 struct GridMapping {
   double origin_x;
