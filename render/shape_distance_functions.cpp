@@ -215,20 +215,26 @@ float LeastChordDistance2(const Vec2& q, const ChordPolyline<CHORDS>& c) {
 // BoundaryRadiusAlongRay over prepared chords: every chord's crossing is
 // worked out (in a loop without branches), then the last crossing one
 // decides.
+// Whether the ray from the centre along dir crosses chord i, and the radius
+// at which it meets the chord's line; branch-free so the chord loops stay
+// vector loops.
+template <int CHORDS>
+inline std::int32_t RayCrossesChord(const Vec2& dir, const ChordPolyline<CHORDS>& c, int i, float& radius) {
+  const float cr = c.ey[i] * dir.x - c.ex[i] * dir.y;
+  const bool steep = std::fabs(cr) > 1e-8f;
+  const float divisor = steep ? cr : 1.0f;
+  const float s = c.ray_numerator[i] / divisor;
+  const float t = (c.x[i] * dir.y - c.y[i] * dir.x) / divisor;
+  radius = s;
+  return static_cast<std::int32_t>(steep) & static_cast<std::int32_t>(s > 0.0f) &
+         static_cast<std::int32_t>(t >= 0.0f) & static_cast<std::int32_t>(t <= 1.0f);
+}
+
 template <int CHORDS>
 float PreparedBoundaryRadius(const Vec2& dir, const ChordPolyline<CHORDS>& c, float start_radius) {
   float radius[CHORDS];
   std::int32_t crosses[CHORDS];
-  for (int i = 0; i < CHORDS; ++i) {
-    const float cr = c.ey[i] * dir.x - c.ex[i] * dir.y;
-    const bool steep = std::fabs(cr) > 1e-8f;
-    const float divisor = steep ? cr : 1.0f;
-    const float s = c.ray_numerator[i] / divisor;
-    const float t = (c.x[i] * dir.y - c.y[i] * dir.x) / divisor;
-    radius[i] = s;
-    crosses[i] = static_cast<std::int32_t>(steep) & static_cast<std::int32_t>(s > 0.0f) &
-                 static_cast<std::int32_t>(t >= 0.0f) & static_cast<std::int32_t>(t <= 1.0f);
-  }
+  for (int i = 0; i < CHORDS; ++i) crosses[i] = RayCrossesChord(dir, c, i, radius[i]);
   for (int i = CHORDS - 1; i >= 0; --i) {
     if (crosses[i] != 0) return radius[i];
   }
@@ -352,23 +358,14 @@ ChordBlocks PrepareChordBlocks(const ChordPolyline<CHORDS>& c) {
 }
 
 // The last chord of block b that the ray along dir crosses, with the
-// radius it crosses at; the same operations per chord as
-// PreparedBoundaryRadius.
+// radius it crosses at.
 template <int CHORDS>
 bool BlockCrossing(const Vec2& dir, const ChordPolyline<CHORDS>& c, int b, float& radius_out) {
   const int first = b * STAR_BLOCK_CHORDS;
   float radius[STAR_BLOCK_CHORDS];
   std::int32_t crosses[STAR_BLOCK_CHORDS];
   for (int k = 0; k < STAR_BLOCK_CHORDS; ++k) {
-    const int i = first + k;
-    const float cr = c.ey[i] * dir.x - c.ex[i] * dir.y;
-    const bool steep = std::fabs(cr) > 1e-8f;
-    const float divisor = steep ? cr : 1.0f;
-    const float s = c.ray_numerator[i] / divisor;
-    const float t = (c.x[i] * dir.y - c.y[i] * dir.x) / divisor;
-    radius[k] = s;
-    crosses[k] = static_cast<std::int32_t>(steep) & static_cast<std::int32_t>(s > 0.0f) &
-                 static_cast<std::int32_t>(t >= 0.0f) & static_cast<std::int32_t>(t <= 1.0f);
+    crosses[k] = RayCrossesChord(dir, c, first + k, radius[k]);
   }
   for (int k = STAR_BLOCK_CHORDS - 1; k >= 0; --k) {
     if (crosses[k] != 0) {
