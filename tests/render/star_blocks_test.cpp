@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <random>
 
+#include "render/portable_math.h"
 #include "render/shape_distance_functions.h"
 #include "render/shape_distance_reference.h"
 
@@ -102,7 +103,7 @@ TEST(StarBlocksTest, BlockBoundsHoldChordByChord) {
     const float reach = 2.0f * std::max(s.outer, s.inner) + 5.0f;
     for (int k = 0; k < 400; ++k) {
       const float qx = reach * unit(rng), qy = reach * unit(rng);
-      const float a = std::atan2(qy, qx);
+      const float a = portable_math::Atan2(qy, qx);
       const float rho = std::sqrt(qx * qx + qy * qy);
       const float dirx = qx / rho, diry = qy / rho;
       for (int b = 0; b < STAR_BLOCKS; ++b) {
