@@ -14,6 +14,8 @@
 #include <limits>
 #include <utility>
 
+#include "render/portable_math.h"
+
 namespace {
 
 constexpr float PI_F = 3.1415927f;
@@ -34,7 +36,7 @@ const std::array<float, CHORDS + 1>& ChordParameters() {
     std::array<float, CHORDS + 1> t{};
     t[0] = 0.0f;
     for (int i = 1; i < CHORDS; ++i) {
-      t[i] = (1.0f - std::cos(static_cast<float>(i) * PI_F / static_cast<float>(CHORDS))) / 2.0f;
+      t[i] = (1.0f - portable_math::Cos(static_cast<float>(i) * PI_F / static_cast<float>(CHORDS))) / 2.0f;
     }
     t[CHORDS] = 1.0f;
     return t;
@@ -67,7 +69,7 @@ struct ChordHit {
 Vec2 RayDirection(const Vec2& q, float rho) { return rho > 1e-6f ? Vec2{q.x / rho, q.y / rho} : q; }
 
 float PositiveAngle(const Vec2& p) {
-  float a = std::atan2(p.y, p.x);
+  float a = portable_math::Atan2(p.y, p.x);
   if (a < 0.0f) a += TWO_PI_F;
   return a;
 }
@@ -100,17 +102,17 @@ float EllipseDistance(float px, float py, float a, float b) {
 
   double co;
   if (dd < 0.0) {
-    const double h = std::acos(q / ccube) / 3.0;
-    const double s = std::cos(h);
-    const double t = std::sin(h) * std::sqrt(3.0);
+    const double h = portable_math::Acos(q / ccube) / 3.0;
+    const double s = portable_math::Cos(h);
+    const double t = portable_math::Sin(h) * std::sqrt(3.0);
     const double rx = std::sqrt(msq - c * (s + t + 2.0));
     const double ry = std::sqrt(msq - c * (s - t + 2.0));
     const double rxy = rx * ry;
     co = (ry + SignOf(l) * rx + (rxy > 1e-12 ? std::fabs(g) / rxy : 0.0) - m) / 2.0;
   } else {
     const double h = 2.0 * m * n * std::sqrt(dd);
-    const double s = SignOf(q + h) * std::pow(std::fabs(q + h), 1.0 / 3.0);
-    const double u = SignOf(q - h) * std::pow(std::fabs(q - h), 1.0 / 3.0);
+    const double s = SignOf(q + h) * portable_math::PowOneThird(std::fabs(q + h));
+    const double u = SignOf(q - h) * portable_math::PowOneThird(std::fabs(q - h));
     const double rx = -s - u - 4.0 * c + 2.0 * msq;
     const double ry = (s - u) * std::sqrt(3.0);
     const double rm = std::max(std::sqrt(rx * rx + ry * ry), 1e-12);
@@ -256,16 +258,16 @@ float FarRadius(const std::array<Vec2, CHORDS + 1>& curve) {
   double r_max = 0.0;
   for (const Vec2& c : curve) {
     if (!std::isfinite(c.x) || !std::isfinite(c.y)) return 0.0f;
-    r_max = std::max(r_max, std::hypot(static_cast<double>(c.x), static_cast<double>(c.y)));
+    r_max = std::max(r_max, portable_math::Hypot(static_cast<double>(c.x), static_cast<double>(c.y)));
   }
   for (int i = 0; i < CHORDS; ++i) {
     const double x0 = curve[i].x, y0 = curve[i].y;
     const double ex = static_cast<double>(curve[i + 1].x) - x0;
     const double ey = static_cast<double>(curve[i + 1].y) - y0;
-    const double length = std::hypot(ex, ey);
+    const double length = portable_math::Hypot(ex, ey);
     if (length == 0.0) continue;  // never crossed: its cross product is 0
     const double line_distance = std::fabs(ex * y0 - ey * x0) / length;
-    const double far_end = std::max(std::hypot(x0, y0), std::hypot(static_cast<double>(curve[i + 1].x),
+    const double far_end = std::max(portable_math::Hypot(x0, y0), portable_math::Hypot(static_cast<double>(curve[i + 1].x),
                                                                    static_cast<double>(curve[i + 1].y)));
     if (!(line_distance >= MIN_RAY_SINE * far_end)) return 0.0f;
   }
@@ -306,7 +308,7 @@ ChordBlocks PrepareChordBlocks(const ChordPolyline<CHORDS>& c) {
       hi_x = std::max({hi_x, px, cx});
       lo_y = std::min({lo_y, py, cy});
       hi_y = std::max({hi_y, py, cy});
-      magnitude = std::max(magnitude, std::hypot(px, py) + std::hypot(ex, ey));
+      magnitude = std::max(magnitude, portable_math::Hypot(px, py) + portable_math::Hypot(ex, ey));
     }
     // The disc about a centre that is exactly a float, so the point's
     // offset from it rounds once per coordinate.
@@ -315,8 +317,8 @@ ChordBlocks PrepareChordBlocks(const ChordPolyline<CHORDS>& c) {
     for (int k = 0; k < STAR_BLOCK_CHORDS; ++k) {
       const int i = b * STAR_BLOCK_CHORDS + k;
       const double px = c.x[i], py = c.y[i];
-      radius = std::max({radius, std::hypot(px - mx, py - my),
-                         std::hypot(px + static_cast<double>(c.ex[i]) - mx, py + static_cast<double>(c.ey[i]) - my)});
+      radius = std::max({radius, portable_math::Hypot(px - mx, py - my),
+                         portable_math::Hypot(px + static_cast<double>(c.ex[i]) - mx, py + static_cast<double>(c.ey[i]) - my)});
     }
     const double reach = radius * (1.0 + 1e-9) + DISC_MARGIN * magnitude;
     float reach_up = static_cast<float>(reach);
@@ -426,10 +428,10 @@ StarOutline PrepareStarOutline(const ChordPolyline<STAR_CHORDS>& edge, std::int3
       bounded = false;
       break;
     }
-    if (i == 0) angle = std::atan2(py, px);
+    if (i == 0) angle = portable_math::Atan2(py, px);
     lo = std::min(lo, angle);
     hi = std::max(hi, angle);
-    const double turn = std::atan2(px * cy - py * cx, px * cx + py * cy);
+    const double turn = portable_math::Atan2(px * cy - py * cx, px * cx + py * cy);
     if (!(std::fabs(turn) < OUTLINE_MAX_CHORD_TURN) || (px == 0.0 && py == 0.0) || (cx == 0.0 && cy == 0.0)) {
       bounded = false;
     }
@@ -529,21 +531,21 @@ PreparedPolygon PrepareRegularPolygon(float radius, std::int32_t sides, float st
   PreparedPolygon g;
   g.r = std::max(0.5f, radius);
   const float theta = start_angle_deg * PI_F / 180.0f;
-  g.turn_cos = std::cos(theta);
-  g.turn_sin = std::sin(theta);
+  g.turn_cos = portable_math::Cos(theta);
+  g.turn_sin = portable_math::Sin(theta);
   g.seg = TWO_PI_F / static_cast<float>(std::max(sides, std::int32_t{3}));
   g.roundness = roundness;
   const float r = g.r;
   const float seg = g.seg;
   if (roundness == 0.0f) {
     g.half = seg / 2.0f;
-    g.cos_half = std::cos(g.half);
-    g.hh = std::sin(g.half) * r;
+    g.cos_half = portable_math::Cos(g.half);
+    g.hh = portable_math::Sin(g.half) * r;
     return g;
   }
-  const float h = (roundness / 100.0f) * r * std::tan(seg / 4.0f);
-  const float cs = std::cos(seg);
-  const float ss = std::sin(seg);
+  const float h = (roundness / 100.0f) * r * portable_math::Tan(seg / 4.0f);
+  const float cs = portable_math::Cos(seg);
+  const float ss = portable_math::Sin(seg);
   const Vec2 p0{r, 0.0f};
   const Vec2 p1{r, h};
   const Vec2 p2{r * cs + h * ss, r * ss - h * cs};
@@ -564,14 +566,14 @@ float RegularPolygonDistance(const PreparedPolygon& g, float px, float py) {
     // Straight edge between the vertices at 0 and seg: ex is the distance
     // beyond its line, ey how far along it the point lies past its half
     // length.
-    const float ex = std::cos(a_sector - g.half) * rho - g.cos_half * g.r;
-    const float ey = std::fabs(std::sin(a_sector - g.half)) * rho - g.hh;
+    const float ex = portable_math::Cos(a_sector - g.half) * rho - g.cos_half * g.r;
+    const float ey = std::fabs(portable_math::Sin(a_sector - g.half)) * rho - g.hh;
     const float q = ey + std::max(0.0f, std::min(-ey, g.hh));
     const float sign = ex > 0.0f ? 1.0f : -1.0f;
     return -sign * std::sqrt(q * q + ex * ex);
   }
 
-  const Vec2 q{rho * std::cos(a_sector), rho * std::sin(a_sector)};
+  const Vec2 q{rho * portable_math::Cos(a_sector), rho * portable_math::Sin(a_sector)};
   const ChordHit hit = NearestPreparedChord<POLYGON_CHORDS>(q, g.curve);
   const float d = std::sqrt(hit.d2);
   if (g.roundness > 0.0f) return hit.cross >= 0.0f ? d : -d;
@@ -608,13 +610,13 @@ PreparedStar PrepareStar(float outer_radius, float inner_radius, std::int32_t po
   g.ro_radius = ro_radius;
   g.points = n;
   const float theta = start * PI_F / 180.0f;
-  g.turn_cos = std::cos(theta);
-  g.turn_sin = std::sin(theta);
+  g.turn_cos = portable_math::Cos(theta);
+  g.turn_sin = portable_math::Sin(theta);
   const float half = PI_F / static_cast<float>(n);
   g.half = half;
   g.two_half = 2.0f * half;
   const Vec2 vo{ro_radius, 0.0f};
-  const Vec2 vi{ri_radius * std::cos(half), ri_radius * std::sin(half)};
+  const Vec2 vi{ri_radius * portable_math::Cos(half), ri_radius * portable_math::Sin(half)};
   g.vo_x = vo.x;
   g.vi_x = vi.x;
   g.vi_y = vi.y;
@@ -625,11 +627,11 @@ PreparedStar PrepareStar(float outer_radius, float inner_radius, std::int32_t po
     g.e2 = g.ex * g.ex + g.ey * g.ey;
     return g;
   }
-  const float quarter_tan = std::tan(half / 4.0f);
+  const float quarter_tan = portable_math::Tan(half / 4.0f);
   const float ho = 2.0f * (ro / 100.0f) * ro_radius * quarter_tan;
   const float hi = 2.0f * (ri / 100.0f) * ri_radius * quarter_tan;
-  const float ch = std::cos(half);
-  const float sh = std::sin(half);
+  const float ch = portable_math::Cos(half);
+  const float sh = portable_math::Sin(half);
   const Vec2 p1{ro_radius, ho};
   const Vec2 p2{ri_radius * ch + hi * sh, ri_radius * sh - hi * ch};
   std::array<Vec2, STAR_CHORDS + 1> curve;
@@ -648,8 +650,8 @@ float StarDistance(const PreparedStar& g, float px, float py) {
   float a_sector = std::fmod(a, g.two_half);
   if (a_sector > g.half) a_sector = g.two_half - a_sector;
   const float rho = std::sqrt(p.x * p.x + p.y * p.y);
-  const float cos_a = std::cos(a_sector);
-  const float sin_a = std::sin(a_sector);
+  const float cos_a = portable_math::Cos(a_sector);
+  const float sin_a = portable_math::Sin(a_sector);
   const Vec2 q{rho * cos_a, rho * sin_a};
 
   if (g.straight) {
@@ -696,8 +698,8 @@ void StarOutlinePoint(const ChordPolyline<STAR_CHORDS>& edge, std::int32_t point
     return;
   }
   const float turn = static_cast<float>(k) * two_half;
-  const float c = std::cos(turn);
-  const float s = std::sin(turn);
+  const float c = portable_math::Cos(turn);
+  const float s = portable_math::Sin(turn);
   x = c * sx - s * sy;
   y = s * sx + c * sy;
 }

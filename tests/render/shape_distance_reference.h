@@ -9,6 +9,8 @@
 #include <utility>
 #include <vector>
 
+#include "render/portable_math.h"
+
 namespace shape_distance_reference {
 
 
@@ -32,7 +34,7 @@ const std::array<float, CHORDS + 1>& ChordParameters() {
     std::array<float, CHORDS + 1> t{};
     t[0] = 0.0f;
     for (int i = 1; i < CHORDS; ++i) {
-      t[i] = (1.0f - std::cos(static_cast<float>(i) * PI_F / static_cast<float>(CHORDS))) / 2.0f;
+      t[i] = (1.0f - portable_math::Cos(static_cast<float>(i) * PI_F / static_cast<float>(CHORDS))) / 2.0f;
     }
     t[CHORDS] = 1.0f;
     return t;
@@ -114,13 +116,13 @@ inline Vec2 RayDirection(const Vec2& q, float rho) { return rho > 1e-6f ? Vec2{q
 // lie on the +x axis.
 inline Vec2 TurnToVertexFrame(float px, float py, float start_angle_deg) {
   const float theta = start_angle_deg * PI_F / 180.0f;
-  const float c = std::cos(theta);
-  const float s = std::sin(theta);
+  const float c = portable_math::Cos(theta);
+  const float s = portable_math::Sin(theta);
   return {c * px + s * py, c * py - s * px};
 }
 
 inline float PositiveAngle(const Vec2& p) {
-  float a = std::atan2(p.y, p.x);
+  float a = portable_math::Atan2(p.y, p.x);
   if (a < 0.0f) a += TWO_PI_F;
   return a;
 }
@@ -139,9 +141,9 @@ inline float RegularPolygonDistance(float px, float py, float radius, std::int32
     // beyond its line, ey how far along it the point lies past its half
     // length.
     const float half = seg / 2.0f;
-    const float ex = std::cos(a_sector - half) * rho - std::cos(half) * r;
-    const float hh = std::sin(half) * r;
-    const float ey = std::fabs(std::sin(a_sector - half)) * rho - hh;
+    const float ex = portable_math::Cos(a_sector - half) * rho - portable_math::Cos(half) * r;
+    const float hh = portable_math::Sin(half) * r;
+    const float ey = std::fabs(portable_math::Sin(a_sector - half)) * rho - hh;
     const float q = ey + std::max(0.0f, std::min(-ey, hh));
     const float sign = ex > 0.0f ? 1.0f : -1.0f;
     return -sign * std::sqrt(q * q + ex * ex);
@@ -149,16 +151,16 @@ inline float RegularPolygonDistance(float px, float py, float radius, std::int32
 
   // The edge as a cubic whose handles follow the circumscribed circle's
   // tangents at the two vertices.
-  const float h = (roundness / 100.0f) * r * std::tan(seg / 4.0f);
-  const float cs = std::cos(seg);
-  const float ss = std::sin(seg);
+  const float h = (roundness / 100.0f) * r * portable_math::Tan(seg / 4.0f);
+  const float cs = portable_math::Cos(seg);
+  const float ss = portable_math::Sin(seg);
   const Vec2 p0{r, 0.0f};
   const Vec2 p1{r, h};
   const Vec2 p2{r * cs + h * ss, r * ss - h * cs};
   const Vec2 p3{r * cs, r * ss};
   std::array<Vec2, POLYGON_CHORDS + 1> curve;
   SampleCurve<POLYGON_CHORDS>(p0, p1, p2, p3, curve);
-  const Vec2 q{rho * std::cos(a_sector), rho * std::sin(a_sector)};
+  const Vec2 q{rho * portable_math::Cos(a_sector), rho * portable_math::Sin(a_sector)};
   const ChordHit hit = NearestChord<POLYGON_CHORDS>(q, curve);
   const float d = std::sqrt(hit.d2);
   if (roundness > 0.0f) return hit.cross >= 0.0f ? d : -d;
@@ -194,11 +196,11 @@ inline float StarDistance(float px, float py, float outer_radius, float inner_ra
   float a_sector = std::fmod(a, 2.0f * half);
   if (a_sector > half) a_sector = 2.0f * half - a_sector;
   const float rho = std::sqrt(p.x * p.x + p.y * p.y);
-  const float cos_a = std::cos(a_sector);
-  const float sin_a = std::sin(a_sector);
+  const float cos_a = portable_math::Cos(a_sector);
+  const float sin_a = portable_math::Sin(a_sector);
   const Vec2 q{rho * cos_a, rho * sin_a};
   const Vec2 vo{ro_radius, 0.0f};
-  const Vec2 vi{ri_radius * std::cos(half), ri_radius * std::sin(half)};
+  const Vec2 vi{ri_radius * portable_math::Cos(half), ri_radius * portable_math::Sin(half)};
 
   if (ro == 0.0f && ri == 0.0f) {
     const float ex = vi.x - vo.x;
@@ -212,11 +214,11 @@ inline float StarDistance(float px, float py, float outer_radius, float inner_ra
     return (q.y - 0.0f) * ex - (q.x - ro_radius) * ey >= 0.0f ? d : -d;
   }
 
-  const float quarter_tan = std::tan(half / 4.0f);
+  const float quarter_tan = portable_math::Tan(half / 4.0f);
   const float ho = 2.0f * (ro / 100.0f) * ro_radius * quarter_tan;
   const float hi = 2.0f * (ri / 100.0f) * ri_radius * quarter_tan;
-  const float ch = std::cos(half);
-  const float sh = std::sin(half);
+  const float ch = portable_math::Cos(half);
+  const float sh = portable_math::Sin(half);
   const Vec2 p1{ro_radius, ho};
   const Vec2 p2{ri_radius * ch + hi * sh, ri_radius * sh - hi * ch};
   std::array<Vec2, STAR_CHORDS + 1> curve;
@@ -234,7 +236,7 @@ inline float StarDistance(float px, float py, float outer_radius, float inner_ra
   std::vector<Vec2> turns(static_cast<std::size_t>(n));
   for (std::int32_t k = 1; k < n; ++k) {
     const float turn = static_cast<float>(k) * two_half;
-    turns[static_cast<std::size_t>(k)] = Vec2{std::cos(turn), std::sin(turn)};
+    turns[static_cast<std::size_t>(k)] = Vec2{portable_math::Cos(turn), portable_math::Sin(turn)};
   }
   const auto outline_point = [&](std::int32_t piece, int i) {
     // Recursion by hand: the ends of a mirrored half-edge.

@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <random>
 
+#include "render/portable_math.h"
 #include "render/shape_distance_functions.h"
 #include "render/shape_distance_reference.h"
 
