@@ -15,7 +15,7 @@ demo: build
 test-native: build
 	ctest --preset release
 
-test-windows: deps
+test-windows: build
 	cmake --preset windows
 	cmake --build --preset windows
 	ctest --preset windows
