@@ -276,20 +276,12 @@ float FarRadius(const std::array<Vec2, CHORDS + 1>& curve) {
 
 Vec2 TurnedPoint(float px, float py, float c, float s) { return {c * px + s * py, c * py - s * px}; }
 
-// Rounding margins of the block bounds. A chord distance as computed is at
+// Rounding margin of the block bounds. A chord distance as computed is at
 // least (true distance - 3u(|P| + |e|))(1 - 3u), u = 2^-24, whatever the
 // rounding of its projection (every clamped projection is a point of the
 // chord); the disc reach adds DISC_MARGIN (|P| + |e|), hundreds of times
-// that. A ray at sector angle phi and a chord whose end points both lie at
-// angles alpha with alpha - phi in [m, pi - 0.01]: the crossing test could
-// only pass if sin m <= 5u (2|P| / |C| + 1) for its end points P, C; the
-// margin m = RAY_MARGIN (|P| + |C|) / min(|P|, |C|) is a hundred times
-// that, and chords whose end radii differ by more than MAX_RADIUS_RATIO
-// prove nothing.
+// that.
 constexpr double DISC_MARGIN = 1e-4;
-constexpr double RAY_MARGIN = 1e-4;
-constexpr double MAX_RADIUS_RATIO = 1000.0;
-constexpr double MAX_RAY_ANGLE = 3.1415926535897931 - 0.01;
 // Relative slack of the float disc test, beside rounding of a few units in
 // 2^-24.
 constexpr float CENTRE2_SHRINK = 1.0f - 2e-5f;
@@ -301,8 +293,6 @@ ChordBlocks PrepareChordBlocks(const ChordPolyline<CHORDS>& c) {
   ChordBlocks blocks;
   for (int b = 0; b < STAR_BLOCKS; ++b) {
     double lo_x = 0.0, hi_x = 0.0, lo_y = 0.0, hi_y = 0.0, magnitude = 0.0;
-    double angle_lo = 0.0, angle_hi = 0.0, ray_margin = 0.0;
-    bool ray_proven = true;
     for (int k = 0; k < STAR_BLOCK_CHORDS; ++k) {
       const int i = b * STAR_BLOCK_CHORDS + k;
       // The chord as the distance and the ray test see it: from P by e.
@@ -318,18 +308,7 @@ ChordBlocks PrepareChordBlocks(const ChordPolyline<CHORDS>& c) {
       hi_x = std::max({hi_x, px, cx});
       lo_y = std::min({lo_y, py, cy});
       hi_y = std::max({hi_y, py, cy});
-      const double rp = portable_math::Hypot(px, py), rc = portable_math::Hypot(cx, cy);
-      magnitude = std::max(magnitude, rp + portable_math::Hypot(ex, ey));
-      const double r_min = std::min(rp, rc);
-      if (!(r_min > 0.0) || (rp + rc) / r_min > MAX_RADIUS_RATIO) {
-        ray_proven = false;
-        continue;
-      }
-      ray_margin = std::max(ray_margin, RAY_MARGIN * (rp + rc) / r_min);
-      const double ap = portable_math::Atan2(py, px), ac = portable_math::Atan2(cy, cx);
-      if (k == 0) angle_lo = angle_hi = ap;
-      angle_lo = std::min({angle_lo, ap, ac});
-      angle_hi = std::max({angle_hi, ap, ac});
+      magnitude = std::max(magnitude, portable_math::Hypot(px, py) + portable_math::Hypot(ex, ey));
     }
     // The disc about a centre that is exactly a float, so the point's
     // offset from it rounds once per coordinate.
@@ -347,35 +326,9 @@ ChordBlocks PrepareChordBlocks(const ChordPolyline<CHORDS>& c) {
     blocks.disc_x[b] = mx;
     blocks.disc_y[b] = my;
     blocks.disc_reach[b] = reach_up;
-    float skip = -std::numeric_limits<float>::infinity();
-    if (ray_proven && angle_hi < MAX_RAY_ANGLE && angle_lo - ray_margin > 0.0) {
-      skip = static_cast<float>(angle_lo - ray_margin);
-      // Rounded down, so the float bound never exceeds the proven one.
-      if (static_cast<double>(skip) > angle_lo - ray_margin) skip = std::nextafter(skip, 0.0f);
-    }
-    blocks.ray_skip_below[b] = skip;
   }
   blocks.usable = true;
   return blocks;
-}
-
-// The last chord of block b that the ray along dir crosses, with the
-// radius it crosses at.
-template <int CHORDS>
-bool BlockCrossing(const Vec2& dir, const ChordPolyline<CHORDS>& c, int b, float& radius_out) {
-  const int first = b * STAR_BLOCK_CHORDS;
-  float radius[STAR_BLOCK_CHORDS];
-  std::int32_t crosses[STAR_BLOCK_CHORDS];
-  for (int k = 0; k < STAR_BLOCK_CHORDS; ++k) {
-    crosses[k] = RayCrossesChord(dir, c, first + k, radius[k]);
-  }
-  for (int k = STAR_BLOCK_CHORDS - 1; k >= 0; --k) {
-    if (crosses[k] != 0) {
-      radius_out = radius[k];
-      return true;
-    }
-  }
-  return false;
 }
 
 // The least squared distance to the chords of block b, lowered into least;
@@ -400,22 +353,14 @@ float BlockLeast(const Vec2& q, const ChordPolyline<CHORDS>& c, int b, float lea
   return least;
 }
 
-// The rounded star's distance with the blocks that provably cannot matter
-// left out: the sign from the ray test scanned from the last block back
-// (the last crossing chord decides, so the scan stops at the first block
-// that has one, and blocks the ray provably misses are passed over), the
-// least chord distance from the crossing block first and then from every
-// block whose disc comes near enough. Equal to the full evaluation bit for
-// bit: the least of a set of floats does not depend on the order, and a
-// block left out holds no value below the least already found.
-float BlockedRoundedStar(const PreparedStar& g, const Vec2& q, float rho, float a_sector) {
+// The rounded star's least squared chord distance with the blocks that
+// provably cannot matter left out: from the block with the nearest disc
+// centre first and then from every block whose disc comes near enough.
+// Equal to the full evaluation bit for bit: the least of a set of floats
+// does not depend on the order, and a block left out holds no value below
+// the least already found.
+float BlockedLeastDistance2(const PreparedStar& g, const Vec2& q) {
   const ChordBlocks& blocks = g.blocks;
-  const Vec2 dir{q.x / rho, q.y / rho};
-  float boundary = g.ro_radius;
-  for (int b = STAR_BLOCKS - 1; b >= 0; --b) {
-    if (a_sector < blocks.ray_skip_below[b]) continue;
-    if (BlockCrossing<STAR_CHORDS>(dir, g.curve, b, boundary)) break;
-  }
   // Squared distance from the point to each block's disc centre; the
   // block with the nearest centre goes first, so that the others mostly
   // fall to the bound (a guess only: the result does not depend on it).
@@ -440,8 +385,144 @@ float BlockedRoundedStar(const PreparedStar& g, const Vec2& q, float rho, float 
     least = BlockLeast<STAR_CHORDS>(q, g.curve, b, least);
     limit = std::sqrt(least) * LIMIT_GROWTH;
   }
-  const float d = std::sqrt(least);
-  return boundary >= rho ? d : -d;
+  return least;
+}
+
+// Crossings of the chords from point 0 to point `chords` of (x, y) with the
+// line through the centre along dir (a unit vector), counted where they lie
+// beyond rho along it. A point's side of the line is decided from the point
+// alone (strictly left, or not), so a line through a point shared by two
+// chords crosses exactly one of them or neither, as the outline does.
+inline std::int32_t CrossingsBeyond(const float* x, const float* y, int chords, float dir_x, float dir_y, float rho) {
+  std::int32_t count = 0;
+  for (int i = 0; i < chords; ++i) {
+    const float sp = dir_x * y[i] - dir_y * x[i];
+    const float sc = dir_x * y[i + 1] - dir_y * x[i + 1];
+    const bool crosses = (sp > 0.0f) != (sc > 0.0f);
+    const float t = sp / (crosses ? sp - sc : 1.0f);
+    const float along_p = x[i] * dir_x + y[i] * dir_y;
+    const float along_c = x[i + 1] * dir_x + y[i + 1] * dir_y;
+    const float along = along_p + t * (along_c - along_p);
+    count += static_cast<std::int32_t>(crosses) & static_cast<std::int32_t>(along > rho);
+  }
+  return count;
+}
+
+// Sector angles by which the kept pieces' reach is widened, and the least
+// clearance below which a chord is taken to run through the centre (its
+// angular extent then unknown).
+constexpr double OUTLINE_ANGLE_MARGIN = 1e-3;
+constexpr double OUTLINE_MAX_CHORD_TURN = 3.1415926535897931 - 0.1;
+
+// Which pieces of the outline a ray in the folded sector can meet, from
+// the angular extent of the sector edge (its chords turn less than half a
+// turn each, so each chord's extent lies between its ends' angles).
+StarOutline PrepareStarOutline(const ChordPolyline<STAR_CHORDS>& edge, std::int32_t n, float half, float two_half) {
+  StarOutline outline;
+  const double h = half;
+  bool bounded = true;
+  double angle = 0.0, lo = 0.0, hi = 0.0;
+  for (int i = 0; i < STAR_CHORDS && bounded; ++i) {
+    const double px = edge.x[i], py = edge.y[i], cx = edge.x[i + 1], cy = edge.y[i + 1];
+    if (!std::isfinite(px) || !std::isfinite(py) || !std::isfinite(cx) || !std::isfinite(cy)) {
+      bounded = false;
+      break;
+    }
+    if (i == 0) angle = portable_math::Atan2(py, px);
+    lo = std::min(lo, angle);
+    hi = std::max(hi, angle);
+    const double turn = portable_math::Atan2(px * cy - py * cx, px * cx + py * cy);
+    if (!(std::fabs(turn) < OUTLINE_MAX_CHORD_TURN) || (px == 0.0 && py == 0.0) || (cx == 0.0 && cy == 0.0)) {
+      bounded = false;
+    }
+    angle += turn;
+  }
+  lo = std::min(lo, angle);
+  hi = std::max(hi, angle);
+  // An edge that winds about the centre on its way to the inner vertex.
+  if (bounded && !(std::fabs(angle - h) < 0.01)) bounded = false;
+
+  const std::int32_t total = 2 * n;
+  std::int32_t first = 0, last = -1;
+  if (bounded) {
+    // Piece j reaches [lo, hi] + j * half when even, (j + 1) * half - [hi,
+    // lo] when odd; the folded sector is [0, half].
+    const double low_end = -OUTLINE_ANGLE_MARGIN, high_end = h + OUTLINE_ANGLE_MARGIN;
+    const auto reach = [&](std::int32_t j, double& a, double& b) {
+      if (j % 2 == 0) {
+        a = lo + j * h;
+        b = hi + j * h;
+      } else {
+        a = (j + 1) * h - hi;
+        b = (j + 1) * h - lo;
+      }
+    };
+    const std::int32_t j_from = static_cast<std::int32_t>(std::floor((low_end - hi) / h)) - 2;
+    const std::int32_t j_to = static_cast<std::int32_t>(std::ceil((high_end - lo) / h)) + 2;
+    if (j_to - j_from > 4 * total + 8) {
+      bounded = false;
+    } else {
+      first = j_to + 1;
+      for (std::int32_t j = j_from; j <= j_to; ++j) {
+        double a = 0.0, b = 0.0;
+        reach(j, a, b);
+        if (b >= low_end && a <= high_end) {
+          first = std::min(first, j);
+          last = std::max(last, j);
+        }
+      }
+      if (last < first) bounded = false;
+    }
+    if (bounded && last - first + 1 < total && last - first + 1 <= STAR_OUTLINE_MAX_PIECES) {
+      outline.piece_count = last - first + 1;
+      outline.first_piece = first;
+      for (std::int32_t p = 0; p < outline.piece_count; ++p) {
+        double a = 0.0, b = 0.0;
+        reach(first + p, a, b);
+        outline.reach_lo[p] = static_cast<float>(a - OUTLINE_ANGLE_MARGIN);
+        outline.reach_hi[p] = static_cast<float>(b + OUTLINE_ANGLE_MARGIN);
+      }
+    }
+  }
+  if (outline.piece_count == 0 && total <= STAR_OUTLINE_MAX_PIECES) {
+    outline.piece_count = total;
+    outline.first_piece = 0;
+    outline.whole = true;
+  }
+  for (std::int32_t p = 0; p < outline.piece_count; ++p) {
+    for (int i = 0; i < STAR_CHORDS; ++i) {
+      StarOutlinePoint(edge, n, two_half, outline.first_piece + p, i, outline.x[p * STAR_CHORDS + i],
+                       outline.y[p * STAR_CHORDS + i]);
+    }
+  }
+  if (outline.piece_count > 0) {
+    const int end = outline.piece_count * STAR_CHORDS;
+    StarOutlinePoint(edge, n, two_half, outline.first_piece + outline.piece_count, 0, outline.x[end], outline.y[end]);
+  }
+  return outline;
+}
+
+// Whether the point at rho along the unit direction (dir_x, dir_y) of the
+// folded sector angle a_sector lies inside the star's outline: an odd
+// number of outline crossings beyond it.
+bool InsideStarOutline(const PreparedStar& g, float a_sector, float dir_x, float dir_y, float rho) {
+  const StarOutline& outline = g.outline;
+  std::int32_t count = 0;
+  if (outline.piece_count > 0) {
+    for (std::int32_t p = 0; p < outline.piece_count; ++p) {
+      if (!outline.whole && !(a_sector >= outline.reach_lo[p] && a_sector <= outline.reach_hi[p])) continue;
+      const int at = p * STAR_CHORDS;
+      count += CrossingsBeyond(outline.x.data() + at, outline.y.data() + at, STAR_CHORDS, dir_x, dir_y, rho);
+    }
+  } else {
+    // Too many pieces to keep: every piece, point by point.
+    float x[STAR_CHORDS + 1], y[STAR_CHORDS + 1];
+    for (std::int32_t j = 0; j < 2 * g.points; ++j) {
+      for (int i = 0; i <= STAR_CHORDS; ++i) StarOutlinePoint(g.curve, g.points, g.two_half, j, i, x[i], y[i]);
+      count += CrossingsBeyond(x, y, STAR_CHORDS, dir_x, dir_y, rho);
+    }
+  }
+  return (count & 1) != 0;
 }
 
 }  // namespace
@@ -527,6 +608,7 @@ PreparedStar PrepareStar(float outer_radius, float inner_radius, std::int32_t po
     start += 180.0f / static_cast<float>(n);
   }
   g.ro_radius = ro_radius;
+  g.points = n;
   const float theta = start * PI_F / 180.0f;
   g.turn_cos = portable_math::Cos(theta);
   g.turn_sin = portable_math::Sin(theta);
@@ -556,6 +638,7 @@ PreparedStar PrepareStar(float outer_radius, float inner_radius, std::int32_t po
   SampleCurve<STAR_CHORDS>(vo, p1, p2, vi, curve);
   g.curve = PrepareChords<STAR_CHORDS>(curve);
   g.blocks = PrepareChordBlocks<STAR_CHORDS>(g.curve);
+  g.outline = PrepareStarOutline(g.curve, n, half, g.two_half);
   g.far_radius = FarRadius<STAR_CHORDS>(curve);
   return g;
 }
@@ -567,7 +650,9 @@ float StarDistance(const PreparedStar& g, float px, float py) {
   float a_sector = std::fmod(a, g.two_half);
   if (a_sector > g.half) a_sector = g.two_half - a_sector;
   const float rho = std::sqrt(p.x * p.x + p.y * p.y);
-  const Vec2 q{rho * portable_math::Cos(a_sector), rho * portable_math::Sin(a_sector)};
+  const float cos_a = portable_math::Cos(a_sector);
+  const float sin_a = portable_math::Sin(a_sector);
+  const Vec2 q{rho * cos_a, rho * sin_a};
 
   if (g.straight) {
     const float ex = g.ex;
@@ -580,14 +665,43 @@ float StarDistance(const PreparedStar& g, float px, float py) {
     return (q.y - 0.0f) * ex - (q.x - g.ro_radius) * ey >= 0.0f ? d : -d;
   }
 
-  if (g.blocks.usable && rho > 1e-6f && std::isfinite(q.x) && std::isfinite(q.y)) {
-    return BlockedRoundedStar(g, q, rho, a_sector);
+  const bool blocked = g.blocks.usable && std::isfinite(q.x) && std::isfinite(q.y);
+  const float d = std::sqrt(blocked ? BlockedLeastDistance2(g, q) : LeastChordDistance2<STAR_CHORDS>(q, g.curve));
+  // The magnitude is the distance to the sector's own edge; the side comes
+  // from the whole outline, which near a vertex can fold over the sector
+  // edge (inward rounding) or meet it exactly at a chord end.
+  return InsideStarOutline(g, a_sector, cos_a, sin_a, rho) ? d : -d;
+}
+
+void StarOutlinePoint(const ChordPolyline<STAR_CHORDS>& edge, std::int32_t points, float two_half, std::int32_t piece,
+                      int i, float& x, float& y) {
+  const std::int32_t n = std::max(points, std::int32_t{3});
+  const std::int32_t total = 2 * n;
+  std::int32_t j = piece % total;
+  if (j < 0) j += total;
+  const bool mirrored = (j % 2) != 0;
+  // The ends of a mirrored piece are the even neighbours' points.
+  if (mirrored && i == 0) {
+    StarOutlinePoint(edge, n, two_half, j - 1, STAR_CHORDS, x, y);
+    return;
   }
-  const float d = std::sqrt(LeastChordDistance2<STAR_CHORDS>(q, g.curve));
-  // The sign compares the point's radius with the boundary's along the ray
-  // from the centre through it.
-  const float boundary = PreparedBoundaryRadius<STAR_CHORDS>(RayDirection(q, rho), g.curve, g.ro_radius);
-  return boundary >= rho ? d : -d;
+  if (mirrored && i == STAR_CHORDS) {
+    StarOutlinePoint(edge, n, two_half, j + 1, 0, x, y);
+    return;
+  }
+  const std::int32_t k = (mirrored ? (j + 1) / 2 : j / 2) % n;
+  const float sx = mirrored ? edge.x[STAR_CHORDS - i] : edge.x[i];
+  const float sy = mirrored ? -edge.y[STAR_CHORDS - i] : edge.y[i];
+  if (k == 0) {
+    x = sx;
+    y = sy;
+    return;
+  }
+  const float turn = static_cast<float>(k) * two_half;
+  const float c = portable_math::Cos(turn);
+  const float s = portable_math::Sin(turn);
+  x = c * sx - s * sy;
+  y = s * sx + c * sy;
 }
 
 float StarDistance(float px, float py, float outer_radius, float inner_radius, std::int32_t points,

@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstdint>
 #include <utility>
+#include <vector>
 
 #include "render/portable_math.h"
 
@@ -195,7 +196,9 @@ inline float StarDistance(float px, float py, float outer_radius, float inner_ra
   float a_sector = std::fmod(a, 2.0f * half);
   if (a_sector > half) a_sector = 2.0f * half - a_sector;
   const float rho = std::sqrt(p.x * p.x + p.y * p.y);
-  const Vec2 q{rho * portable_math::Cos(a_sector), rho * portable_math::Sin(a_sector)};
+  const float cos_a = portable_math::Cos(a_sector);
+  const float sin_a = portable_math::Sin(a_sector);
+  const Vec2 q{rho * cos_a, rho * sin_a};
   const Vec2 vo{ro_radius, 0.0f};
   const Vec2 vi{ri_radius * portable_math::Cos(half), ri_radius * portable_math::Sin(half)};
 
@@ -223,10 +226,54 @@ inline float StarDistance(float px, float py, float outer_radius, float inner_ra
   const ChordHit hit = NearestChord<STAR_CHORDS>(q, curve);
   const float d = std::sqrt(hit.d2);
 
-  // The sign compares the point's radius with the boundary's along the ray
-  // from the centre through it.
-  const float boundary = BoundaryRadiusAlongRay<STAR_CHORDS>(RayDirection(q, rho), curve, ro_radius);
-  return boundary >= rho ? d : -d;
+  // The sign: inside when the ray from the point away from the centre
+  // crosses the whole star's chord outline an odd number of times. The
+  // outline is 2N half-edges; half-edge 2k is the sector edge turned by k
+  // points, 2k + 1 the edge mirrored and turned on to the next outer
+  // vertex, and where two meet both take the even one's point.
+  const std::int32_t total = 2 * n;
+  const float two_half = 2.0f * half;
+  std::vector<Vec2> turns(static_cast<std::size_t>(n));
+  for (std::int32_t k = 1; k < n; ++k) {
+    const float turn = static_cast<float>(k) * two_half;
+    turns[static_cast<std::size_t>(k)] = Vec2{portable_math::Cos(turn), portable_math::Sin(turn)};
+  }
+  const auto outline_point = [&](std::int32_t piece, int i) {
+    // Recursion by hand: the ends of a mirrored half-edge.
+    std::int32_t j = piece % total;
+    if (j < 0) j += total;
+    if (j % 2 != 0 && i == 0) {
+      j = j - 1;
+      i = STAR_CHORDS;
+    } else if (j % 2 != 0 && i == STAR_CHORDS) {
+      j = (j + 1) % total;
+      i = 0;
+    }
+    const bool mirrored = j % 2 != 0;
+    const std::int32_t k = (mirrored ? (j + 1) / 2 : j / 2) % n;
+    const float sx = mirrored ? curve[STAR_CHORDS - i].x : curve[i].x;
+    const float sy = mirrored ? -curve[STAR_CHORDS - i].y : curve[i].y;
+    if (k == 0) return Vec2{sx, sy};
+    const float c = turns[static_cast<std::size_t>(k)].x;
+    const float s = turns[static_cast<std::size_t>(k)].y;
+    return Vec2{c * sx - s * sy, s * sx + c * sy};
+  };
+  std::int32_t crossings = 0;
+  for (std::int32_t j = 0; j < total; ++j) {
+    for (int i = 0; i < STAR_CHORDS; ++i) {
+      const Vec2 from = outline_point(j, i);
+      const Vec2 to = outline_point(j, i + 1);
+      // Each point's side of the line along (cos_a, sin_a) is its own.
+      const float sp = cos_a * from.y - sin_a * from.x;
+      const float sc = cos_a * to.y - sin_a * to.x;
+      if ((sp > 0.0f) == (sc > 0.0f)) continue;
+      const float t = sp / (sp - sc);
+      const float along_p = from.x * cos_a + from.y * sin_a;
+      const float along_c = to.x * cos_a + to.y * sin_a;
+      if (along_p + t * (along_c - along_p) > rho) ++crossings;
+    }
+  }
+  return (crossings & 1) != 0 ? d : -d;
 }
 
 }  // namespace shape_distance_reference
