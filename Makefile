@@ -15,7 +15,8 @@ demo: build
 test-native: build
 	ctest --preset release
 
-test-windows:
+# The frame comparison renders through the native module too.
+test-windows: build
 	@bash scripts/install-deps native windows
 	cmake --preset windows
 	cmake --build --preset windows

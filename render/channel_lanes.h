@@ -4,7 +4,9 @@
 // is the same IEEE single-precision operation the scalar code does on each
 // channel (no fused multiply-add, no reordering), so lanes give the same
 // bits as four separate scalar channels; on x86-64 the lanes are one SSE2
-// register, elsewhere four plain scalars.
+// register, elsewhere four plain scalars. PRISMORA_SCALAR_LANES takes the
+// plain scalars on x86-64 too: a test build holds that path's frames
+// against this one's.
 #pragma once
 #include <cstdint>
 #include <cstring>
@@ -12,7 +14,7 @@
 #include "host/pf_effect_world.h"
 #include "render/pixel_traits.h"
 
-#if defined(__SSE2__) || defined(_M_X64)
+#if (defined(__SSE2__) || defined(_M_X64)) && !defined(PRISMORA_SCALAR_LANES)
 #include <emmintrin.h>
 
 struct FloatLanes {

@@ -64,5 +64,7 @@ constexpr double COS_POLY[7] = {0x1.5555555555555p-5, -0x1.6c16c16c16c16p-10, 0x
 constexpr double ATAN_POLY[6] = {-0x1.5555555555555p-2, 0x1.999999999999ap-3, -0x1.2492492492115p-3, 0x1.c71c71bfa986ap-4, -0x1.745cddcbb37cdp-4, 0x1.3a473906628e6p-4};
 // max fit error 9.5616e-23
 constexpr double LOG_POLY[10] = {0x1.5555555555555p-1, 0x1.999999999999ap-2, 0x1.2492492492486p-2, 0x1.c71c71c71f25dp-3, 0x1.745d17437dd42p-3, 0x1.3b13b26136ac9p-3, 0x1.1110b8c7b87aep-3, 0x1.e20298b3549b3p-4, 0x1.ab83adfe89707p-4, 0x1.bedc93d84a158p-4};
+// max fit error 9.759e-19
+constexpr double ASIN_POLY[14] = {0x1.5555555555555p-3, 0x1.3333333333388p-4, 0x1.6db6db6dac1e0p-5, 0x1.f1c71c7a52ba3p-6, 0x1.6e8ba123e494cp-6, 0x1.1c4efce23019fp-6, 0x1.c990ad3d8fdcap-7, 0x1.7b027ee1dd585p-7, 0x1.3b49de7121487p-7, 0x1.31622469ce5adp-7, 0x1.8f193743418ffp-9, 0x1.406192d124629p-6, -0x1.3b416bb7d9257p-6, 0x1.e529c6fce9bb4p-6};
 
 }  // namespace portable_math::constants

@@ -13,7 +13,7 @@
 #include <algorithm>
 #include <cmath>
 
-#if defined(__SSE2__) || defined(_M_X64)
+#if (defined(__SSE2__) || defined(_M_X64)) && !defined(PRISMORA_SCALAR_LANES)
 #include <emmintrin.h>
 #endif
 
@@ -63,7 +63,7 @@ inline bool LeftAlone(float depth, float distance, float depth_skip, float rim_l
 // product and ordered comparisons on every lane).
 std::int32_t SkipLeftAlone(const float* depth, const float* distance, std::int32_t x, std::int32_t w,
                            float depth_skip, float rim_limit) {
-#if defined(__SSE2__) || defined(_M_X64)
+#if (defined(__SSE2__) || defined(_M_X64)) && !defined(PRISMORA_SCALAR_LANES)
   const __m128 skip4 = _mm_set1_ps(depth_skip);
   const __m128 limit4 = _mm_set1_ps(rim_limit);
   const __m128 two4 = _mm_set1_ps(2.0f);

@@ -103,3 +103,7 @@ smax = (mpmath.sqrt(2) - 1) / (mpmath.sqrt(2) + 1)
 c, e = poly_fit(lambda z: (mpmath.log((1 + mpmath.sqrt(z)) / (1 - mpmath.sqrt(z))) - 2 * mpmath.sqrt(z))
                 / mpmath.sqrt(z) ** 3 if z > 0 else mpf(2) / 3, mpf(0), smax**2 * mpf(1.0001), 9)
 show("LOG_POLY", c, e)
+# asin x = x + x^3 P(x^2), |x| <= 1/2
+c, e = poly_fit(lambda z: (mpmath.asin(mpmath.sqrt(z)) - mpmath.sqrt(z)) / mpmath.sqrt(z) ** 3
+                if z > 0 else mpf(1) / 6, mpf(0), mpf(1) / 4, 13)
+show("ASIN_POLY", c, e)
