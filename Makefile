@@ -1,5 +1,5 @@
 # The two commands of the README, and the sanitizer runs that CI adds.
-.PHONY: deps build demo test test-native test-windows macos clang asan tsan bench clean
+.PHONY: deps build demo test test-native test-windows macos clang asan tsan fuzz bench clean
 
 deps:
 	@bash scripts/install-deps native
@@ -47,6 +47,13 @@ tsan: deps
 	cmake --preset tsan
 	cmake --build --preset tsan
 	ctest --preset tsan
+
+# libFuzzer targets under ASan and UBSan, about a minute each.
+fuzz:
+	@bash scripts/install-deps native fuzz
+	cmake --preset fuzz
+	cmake --build --preset fuzz
+	fuzz/run-fuzzers 60
 
 bench: build
 	@for b in build/release/bin/*_bench; do echo "== $$b"; $$b; done

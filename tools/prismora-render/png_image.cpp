@@ -3,18 +3,12 @@
 #include <png.h>
 
 #include <cstdio>
-#include <memory>
+
+#include "output_file.h"
 
 namespace prismora_render {
 
 namespace {
-
-struct FileCloser {
-  void operator()(std::FILE* f) const {
-    if (f != nullptr) std::fclose(f);
-  }
-};
-using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
 
 // Premultiplied channel c under alpha a (both on the world's scale) to a
 // straight value on the PNG's scale, rounded.
@@ -32,11 +26,11 @@ std::uint32_t Scale(std::uint32_t v, std::uint32_t from_max, std::uint32_t to_ma
 }  // namespace
 
 bool WritePng(const std::string& path, const hostsim::SimWorld& world, std::string& error) {
-  FilePtr file(std::fopen(path.c_str(), "wb"));
-  if (!file) {
-    error = "cannot open " + path + " for writing";
-    return false;
-  }
+  OutputFile file;
+  return file.Open(path, error) && WritePng(file.stream(), path, world, error) && file.Commit(error);
+}
+
+bool WritePng(std::FILE* file, const std::string& path, const hostsim::SimWorld& world, std::string& error) {
   png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
   png_infop info = png != nullptr ? png_create_info_struct(png) : nullptr;
   if (png == nullptr || info == nullptr) {
@@ -52,7 +46,7 @@ bool WritePng(const std::string& path, const hostsim::SimWorld& world, std::stri
     error = "cannot write " + path;
     return false;
   }
-  png_init_io(png, file.get());
+  png_init_io(png, file);
   png_set_IHDR(png, info, static_cast<png_uint_32>(w), static_cast<png_uint_32>(h), deep ? 16 : 8,
                PNG_COLOR_TYPE_RGB_ALPHA, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
   png_write_info(png, info);
@@ -79,7 +73,7 @@ bool WritePng(const std::string& path, const hostsim::SimWorld& world, std::stri
   }
   png_write_end(png, nullptr);
   png_destroy_write_struct(&png, &info);
-  if (std::fflush(file.get()) != 0) {
+  if (std::fflush(file) != 0) {
     error = "cannot write " + path;
     return false;
   }
@@ -93,8 +87,18 @@ bool ReadPng(const std::string& path, RgbaImage& image, std::string& error) {
     error = std::string("cannot read PNG ") + path + ": " + img.message;
     return false;
   }
+  // The header alone states the size: check it in 64 bits before a byte of
+  // pixels is allocated (libpng's own size macro works in 32 bits and wraps).
+  const std::uint64_t pixels = static_cast<std::uint64_t>(img.width) * img.height;
+  if (img.width > MAX_BACKGROUND_SIDE || img.height > MAX_BACKGROUND_SIDE || pixels > MAX_BACKGROUND_PIXELS) {
+    error = "PNG " + path + " is " + std::to_string(img.width) + "x" + std::to_string(img.height) +
+            " pixels; a background may have at most " + std::to_string(MAX_BACKGROUND_SIDE) + " on a side and " +
+            std::to_string(MAX_BACKGROUND_PIXELS) + " in all";
+    png_image_free(&img);
+    return false;
+  }
   img.format = PNG_FORMAT_RGBA;
-  std::vector<std::uint8_t> buffer(PNG_IMAGE_SIZE(img));
+  std::vector<std::uint8_t> buffer(static_cast<std::size_t>(pixels) * 4);
   if (!png_image_finish_read(&img, nullptr, buffer.data(), 0, nullptr)) {
     error = std::string("cannot decode PNG ") + path + ": " + img.message;
     png_image_free(&img);

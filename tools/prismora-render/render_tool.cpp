@@ -5,6 +5,8 @@
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
+#include <new>
+#include <stdexcept>
 
 #include "host/pf_errors.h"
 #include "hostsim/command_driver.h"
@@ -13,6 +15,7 @@
 #include "hostsim/module_entry_points.h"
 #include "hostsim/registration_capture.h"
 #include "hostsim/scene_desc_builder.h"
+#include "output_file.h"
 #include "png_image.h"
 #include "scene_file.h"
 #include "test_pattern.h"
@@ -44,9 +47,7 @@ PF_RationalScale Rational(double factor) {
   return PF_RationalScale{static_cast<A_long>(std::lround(factor * 1000.0)), 1000};
 }
 
-}  // namespace
-
-int RunRenderTool(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+int RunUnguarded(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
   std::string scene_path, output_path = DEFAULT_OUTPUT, module_path;
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& a = args[i];
@@ -87,6 +88,14 @@ int RunRenderTool(const std::vector<std::string>& args, std::ostream& out, std::
           << error << "\n";
       return EXIT_BAD_INPUT;
     }
+  }
+
+  // Opened before the render, so an output that cannot be written is told
+  // at once; whatever ends the run early takes the new file away again.
+  OutputFile image;
+  if (!image.Open(output_path, error)) {
+    err << "prismora-render: " << error << "\n";
+    return EXIT_RENDER_FAILED;
   }
 
   if (module_path.empty()) module_path = DefaultModulePath();
@@ -141,17 +150,35 @@ int RunRenderTool(const std::vector<std::string>& args, std::ostream& out, std::
     step("sequence setdown", commands.SequenceSetdown());
   }
   if (failure != PF_Err_NONE) {
-    err << "prismora-render: " << failed_step << " failed with error " << failure << "\n";
+    err << "prismora-render: " << failed_step << " failed with error " << failure
+        << (failure == PF_Err_OUT_OF_MEMORY ? " (out of memory)" : "") << "\n";
     return EXIT_RENDER_FAILED;
   }
-  if (!WritePng(output_path, output, error)) {
-    std::remove(output_path.c_str());
+  if (!WritePng(image.stream(), output_path, output, error) || !image.Commit(error)) {
     err << "prismora-render: " << error << "\n";
     return EXIT_RENDER_FAILED;
   }
   out << "prismora-render: " << registration.name << " rendered " << (scene_path.empty() ? "the demo scene" : scene_path)
       << " at " << w << "x" << h << ", " << scene.depth << " bpc, to " << output_path << "\n";
   return EXIT_RENDERED;
+}
+
+}  // namespace
+
+// The one place where the tool's own failures become a message and a
+// status: frames and images are sized by the user, so running out of memory
+// is an ordinary outcome here, not a crash.
+int RunRenderTool(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+  try {
+    return RunUnguarded(args, out, err);
+  } catch (const std::bad_alloc&) {
+    err << "prismora-render: out of memory: the frame or the background is too large for the memory available\n";
+  } catch (const std::length_error&) {
+    err << "prismora-render: out of memory: the frame or the background is too large for the memory available\n";
+  } catch (const std::exception& e) {
+    err << "prismora-render: failed: " << e.what() << "\n";
+  }
+  return EXIT_RENDER_FAILED;
 }
 
 }  // namespace prismora_render

@@ -1,6 +1,8 @@
 // The render tool's whole run, callable from tests: arguments in, exit
-// status out (0 rendered, 1 the module or the render failed, 2 a bad
-// command line or scene file, with no output file written).
+// status out (0 rendered; 1 the module, the render or the writing of the
+// image failed, running out of memory included; 2 a bad command line, scene
+// file or background image). Only a run that ends with 0 leaves an image
+// at the output path, and no run removes anything it did not create.
 #pragma once
 #include <ostream>
 #include <string>

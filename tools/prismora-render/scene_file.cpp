@@ -1,8 +1,10 @@
 #include "scene_file.h"
 
+#include <cmath>
 #include <fstream>
 #include <nlohmann/json.hpp>
 #include <sstream>
+#include <vector>
 
 namespace prismora_render {
 
@@ -18,6 +20,90 @@ struct SceneError {
 
 [[noreturn]] void Fail(const std::string& field, const std::string& problem) { throw SceneError{field, problem}; }
 
+// Groups inside groups, counted from the layer's own contents. The reader
+// recurses once per group, and the plug-in looks only a few levels down, so
+// a bound well above any real use keeps a hostile file off the stack.
+constexpr int MAX_GROUP_NESTING = 64;
+
+// Builds the document while keeping the path to the value being read, so
+// that a syntax error or a number too large for a double is reported with
+// the field it belongs to, as every other scene error is.
+class PathTrackingSax {
+ public:
+  explicit PathTrackingSax(json& result) : dom_(result, false) {}
+
+  bool null() { return Value(), dom_.null(); }
+  bool boolean(bool v) { return Value(), dom_.boolean(v); }
+  bool number_integer(json::number_integer_t v) { return Value(), dom_.number_integer(v); }
+  bool number_unsigned(json::number_unsigned_t v) { return Value(), dom_.number_unsigned(v); }
+  bool number_float(json::number_float_t v, const json::string_t& text) { return Value(), dom_.number_float(v, text); }
+  bool string(json::string_t& v) { return Value(), dom_.string(v); }
+  bool binary(json::binary_t& v) { return Value(), dom_.binary(v); }
+  bool start_object(std::size_t n) {
+    Value();
+    frames_.push_back(Frame{false, 0, {}});
+    return dom_.start_object(n);
+  }
+  bool key(json::string_t& k) {
+    frames_.back().key = k;
+    return dom_.key(k);
+  }
+  bool end_object() {
+    frames_.pop_back();
+    return dom_.end_object();
+  }
+  bool start_array(std::size_t n) {
+    Value();
+    frames_.push_back(Frame{true, 0, {}});
+    return dom_.start_array(n);
+  }
+  bool end_array() {
+    frames_.pop_back();
+    return dom_.end_array();
+  }
+  bool parse_error(std::size_t, const std::string& token, const nlohmann::detail::exception& e) {
+    field_ = Path();
+    // 406: a number that overflows a double.
+    problem_ = e.id == 406 ? std::string("the number ").append(token).append(" is too large")
+                           : std::string("not valid JSON: ").append(e.what());
+    return false;
+  }
+
+  const std::string& field() const { return field_; }
+  const std::string& problem() const { return problem_; }
+
+ private:
+  struct Frame {
+    bool array;
+    std::size_t count;  // values begun in an array
+    std::string key;    // the key being read in an object
+  };
+  void Value() {
+    if (!frames_.empty() && frames_.back().array) ++frames_.back().count;
+  }
+  // Open containers name the member they are in; the innermost one names
+  // the member being read when the parser stopped.
+  std::string Path() const {
+    std::string path;
+    for (std::size_t i = 0; i < frames_.size(); ++i) {
+      const Frame& f = frames_[i];
+      const bool innermost = i + 1 == frames_.size();
+      if (f.array) {
+        path.append("[").append(std::to_string(innermost ? f.count : f.count - 1)).append("]");
+      } else {
+        if (!path.empty()) path.append(".");
+        path.append(f.key);
+      }
+    }
+    return path;
+  }
+
+  nlohmann::detail::json_sax_dom_parser<json> dom_;
+  std::vector<Frame> frames_;
+  std::string field_;
+  std::string problem_;
+};
+
 void CheckKeys(const json& j, const std::string& field, std::initializer_list<const char*> allowed) {
   if (!j.is_object()) Fail(field, "expected an object");
   for (auto it = j.begin(); it != j.end(); ++it) {
@@ -31,7 +117,9 @@ std::string Join(const std::string& field, const std::string& key) { return fiel
 
 double Number(const json& j, const std::string& field) {
   if (!j.is_number()) Fail(field, "expected a number");
-  return j.get<double>();
+  const double v = j.get<double>();
+  if (!std::isfinite(v)) Fail(field, "expected a finite number");
+  return v;
 }
 
 double NumberIn(const json& j, const std::string& field, double lo, double hi) {
@@ -48,7 +136,7 @@ std::array<double, 2> Pair(const json& j, const std::string& field) {
   if (!j.is_array() || j.size() != 2 || !j[0].is_number() || !j[1].is_number()) {
     Fail(field, "expected an array of 2 numbers");
   }
-  return {j[0].get<double>(), j[1].get<double>()};
+  return {Number(j[0], field), Number(j[1], field)};
 }
 
 bool Bool(const json& j, const std::string& field) {
@@ -78,9 +166,9 @@ TransformDesc Transform(const json& j, const std::string& field) {
   return t;
 }
 
-std::vector<ContentItem> Contents(const json& j, const std::string& field);
+std::vector<ContentItem> Contents(const json& j, const std::string& field, int nesting);
 
-ContentItem Item(const json& j, const std::string& field) {
+ContentItem Item(const json& j, const std::string& field, int nesting) {
   if (!j.is_object() || j.size() != 1) Fail(field, "expected an object with one key naming the item");
   const std::string kind = j.begin().key();
   const json& v = *j.begin();
@@ -122,7 +210,10 @@ ContentItem Item(const json& j, const std::string& field) {
     CheckKeys(v, f, {"name", "transform", "contents"});
     if (v.contains("name")) item.name = String(v["name"], Join(f, "name"));
     if (v.contains("transform")) item.group_transform = Transform(v["transform"], Join(f, "transform"));
-    if (v.contains("contents")) item.contents = Contents(v["contents"], Join(f, "contents"));
+    if (nesting >= MAX_GROUP_NESTING) {
+      Fail(f, "groups may nest at most " + std::to_string(MAX_GROUP_NESTING) + " deep");
+    }
+    if (v.contains("contents")) item.contents = Contents(v["contents"], Join(f, "contents"), nesting + 1);
   } else if (kind == "merge") {
     item.kind = ContentItem::Kind::MERGE;
     const std::string mode = String(v, f);
@@ -141,10 +232,12 @@ ContentItem Item(const json& j, const std::string& field) {
   return item;
 }
 
-std::vector<ContentItem> Contents(const json& j, const std::string& field) {
+std::vector<ContentItem> Contents(const json& j, const std::string& field, int nesting) {
   if (!j.is_array()) Fail(field, "expected an array of content items");
   std::vector<ContentItem> out;
-  for (std::size_t i = 0; i < j.size(); ++i) out.push_back(Item(j[i], field + "[" + std::to_string(i) + "]"));
+  for (std::size_t i = 0; i < j.size(); ++i) {
+    out.push_back(Item(j[i], field + "[" + std::to_string(i) + "]", nesting));
+  }
   return out;
 }
 
@@ -258,7 +351,7 @@ void Layer(const json& j, SceneDesc& s) {
       s.parents.push_back(Transform(j["parents"][i], "layer.parents[" + std::to_string(i) + "]"));
     }
   }
-  if (j.contains("contents")) s.contents = Contents(j["contents"], "layer.contents");
+  if (j.contains("contents")) s.contents = Contents(j["contents"], "layer.contents", 0);
   if (j.contains("track_matte")) s.track_matte = TrackMatte(j["track_matte"]);
   if (j.contains("masks")) {
     if (!j["masks"].is_array()) Fail("layer.masks", "expected an array of masks");
@@ -272,10 +365,9 @@ void Layer(const json& j, SceneDesc& s) {
 
 bool ParseScene(const std::string& text, const std::string& source_name, SceneDesc& s, std::string& error) {
   json j;
-  try {
-    j = json::parse(text);
-  } catch (const json::parse_error& e) {
-    error = source_name + ": not valid JSON: " + e.what();
+  PathTrackingSax sax(j);
+  if (!json::sax_parse(text, &sax)) {
+    error = source_name + ": " + (sax.field().empty() ? "" : sax.field() + ": ") + sax.problem();
     return false;
   }
   try {
