@@ -1,5 +1,5 @@
 # The two commands of the README, and the sanitizer runs that CI adds.
-.PHONY: deps build demo test test-native test-windows asan tsan bench clean
+.PHONY: deps build demo test test-native test-windows asan tsan memcheck bench clean
 
 deps:
 	@bash scripts/install-deps
@@ -31,6 +31,10 @@ tsan: deps
 	cmake --preset tsan
 	cmake --build --preset tsan
 	ctest --preset tsan
+
+# One small frame of each road through the render tool under valgrind.
+memcheck: build
+	@bash scripts/memcheck
 
 bench: build
 	@for b in build/release/bin/*_bench; do echo "== $$b"; $$b; done
