@@ -1,5 +1,5 @@
 # The two commands of the README, and the sanitizer runs that CI adds.
-.PHONY: deps build demo test test-native test-windows macos clang asan tsan fuzz bench clean
+.PHONY: deps build demo test test-native test-windows macos clang asan tsan memcheck fuzz bench clean
 
 deps:
 	@bash scripts/install-deps native
@@ -54,6 +54,10 @@ fuzz:
 	cmake --preset fuzz
 	cmake --build --preset fuzz
 	fuzz/run-fuzzers 60
+
+# One small frame of each road through the render tool under valgrind.
+memcheck: build
+	@bash scripts/memcheck
 
 bench: build
 	@for b in build/release/bin/*_bench; do echo "== $$b"; $$b; done

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "geometry/bounded_values.h"
 #include "host/pf_errors.h"
 #include "shell/param_index.h"
 
@@ -16,8 +17,10 @@ namespace {
 constexpr double FIXED_ONE_INVERSE = 1.0 / 65536.0;
 
 // An expression or a damaged project can hand us NaN or infinity; such a
-// value must never reach the record, so it reads as an unread control.
-double Finite(double v) { return std::isfinite(v) ? v : 0.0; }
+// value must never reach the record, so it reads as an unread control. A
+// finite value far outside every range is held to CONTROL_LIMIT, where the
+// products the render forms from it stay finite.
+double Finite(double v) { return BoundedControl(v); }
 
 }  // namespace
 

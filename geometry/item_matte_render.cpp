@@ -11,6 +11,7 @@
 #include "render/channel_to_float.h"
 #include "render/distance_field_builders.h"
 #include "render/float_plane.h"
+#include "render/index_from_float.h"
 #include "render/parallel_for.h"
 #include "shell/suite_handler.h"
 
@@ -100,8 +101,8 @@ bool RenderItemMatte(SuiteHandler& suites, const PF_InData* in_data, AEGP_LayerH
       const double fi = std::floor(wx);
       const double fj = std::floor(wy);
       // Far outside the world every neighbour clamps to the border anyway.
-      const auto i = static_cast<std::int64_t>(std::clamp(fi, -2.0, static_cast<double>(ww) + 1.0));
-      const auto j = static_cast<std::int64_t>(std::clamp(fj, -2.0, static_cast<double>(wh) + 1.0));
+      const auto i = IndexFromFloat<std::int64_t>(fi, -2, std::int64_t{ww} + 1);
+      const auto j = IndexFromFloat<std::int64_t>(fj, -2, std::int64_t{wh} + 1);
       const auto fx = static_cast<float>(wx - fi);
       const auto fy = static_cast<float>(wy - fj);
       if (planes) {
@@ -118,7 +119,7 @@ bool RenderItemMatte(SuiteHandler& suites, const PF_InData* in_data, AEGP_LayerH
         const float a00 = Alpha16(world, i, j), a10 = Alpha16(world, i + 1, j);
         const float a01 = Alpha16(world, i, j + 1), a11 = Alpha16(world, i + 1, j + 1);
         const float a = ((1 - fx) * a00 + fx * a10) * (1 - fy) + ((1 - fx) * a01 + fx * a11) * fy;
-        row[x] = static_cast<std::uint16_t>(std::trunc(std::clamp(a + 0.5f, 0.0f, 32768.0f)));
+        row[x] = IndexFromFloat<std::uint16_t>(a + 0.5f, 0, 32768);
       }
     }
   }

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <numbers>
 
+#include "geometry/bounded_values.h"
 #include "geometry/layer_stream_value.h"
 #include "host/aegp_stream_types.h"
 #include "host/pf_errors.h"
@@ -36,6 +37,19 @@ A_Time CompositionTime(SuiteHandler& suites, const PF_InData* in_data, AEGP_Laye
   return A_Time{static_cast<A_long>(ticks), in_data->time_scale};
 }
 
+// One layer's values held to the working range before they are composed,
+// so that no sum or product along the chain can overflow.
+void BoundLayerValues(double& rotation_deg, double& anchor_x, double& anchor_y, double& position_x,
+                      double& position_y, double& scale_x, double& scale_y) {
+  rotation_deg = ReducedDegrees(rotation_deg);
+  anchor_x = BoundedLength(anchor_x);
+  anchor_y = BoundedLength(anchor_y);
+  position_x = BoundedLength(position_x);
+  position_y = BoundedLength(position_y);
+  scale_x = BoundedScalePct(scale_x);
+  scale_y = BoundedScalePct(scale_y);
+}
+
 AEGP_LayerH ParentOf(SuiteHandler& suites, AEGP_LayerH layer) {
   const AEGP_LayerSuite13* layers = suites.LayerSuiteV13();
   AEGP_LayerH parent = nullptr;
@@ -64,6 +78,8 @@ LayerTransform ReadLayerTransformChain(SuiteHandler& suites, const PF_InData* in
     ReadLayerStreamValue(suites, layer, AEGP_LayerStream_SCALE, AEGP_LTimeMode_LayerTime, time, true,
                          &t.scale_x_pct, &t.scale_y_pct);
   }
+  BoundLayerValues(own_rotation_deg, t.anchor_x, t.anchor_y, t.position_x, t.position_y, t.scale_x_pct,
+                   t.scale_y_pct);
   const double own_angle = Radians(own_rotation_deg);
   const double own_cos = portable_math::Cos(own_angle);
   const double own_sin = portable_math::Sin(own_angle);
@@ -88,6 +104,7 @@ LayerTransform ReadLayerTransformChain(SuiteHandler& suites, const PF_InData* in
                            &rot_deg, &unused);
       ReadLayerStreamValue(suites, parent, AEGP_LayerStream_ANCHORPOINT, AEGP_LTimeMode_CompTime, comp_time, true,
                            &anc_x, &anc_y);
+      BoundLayerValues(rot_deg, anc_x, anc_y, pos_x, pos_y, scale_x, scale_y);
       const double x = (px - anc_x) * scale_x / 100.0;
       const double y = (py - anc_y) * scale_y / 100.0;
       const double a = Radians(rot_deg);
@@ -99,11 +116,12 @@ LayerTransform ReadLayerTransformChain(SuiteHandler& suites, const PF_InData* in
       ++parent_count;
       parent = ParentOf(suites, parent);
     }
-    t.position_x = px;
-    t.position_y = py;
+    // The chain's products stay finite but may leave the range.
+    t.position_x = BoundedLength(px);
+    t.position_y = BoundedLength(py);
   }
-  t.scale_x_pct *= factor_x;
-  t.scale_y_pct *= factor_y;
+  t.scale_x_pct = BoundedScalePct(t.scale_x_pct * factor_x);
+  t.scale_y_pct = BoundedScalePct(t.scale_y_pct * factor_y);
   if (parent_count == 0) {
     // Without a parent the own angle stands as read: a round trip through
     // atan2 could move its cosine or sine by a bit.

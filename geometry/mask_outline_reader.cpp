@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "geometry/bounded_values.h"
 #include "geometry/pre_render_data.h"
 #include "geometry/stream_helpers.h"
 #include "geometry/stream_ownership.h"
@@ -25,6 +26,18 @@ bool VertexIsFinite(const AEGP_MaskVertex& v) {
          std::isfinite(v.tan_out_x) && std::isfinite(v.tan_out_y);
 }
 
+// A vertex and its tangents held to the working range, so the control
+// points and their float samples stay finite.
+AEGP_MaskVertex BoundedVertex(AEGP_MaskVertex v) {
+  v.x = BoundedLength(v.x);
+  v.y = BoundedLength(v.y);
+  v.tan_in_x = BoundedLength(v.tan_in_x);
+  v.tan_in_y = BoundedLength(v.tan_in_y);
+  v.tan_out_x = BoundedLength(v.tan_out_x);
+  v.tan_out_y = BoundedLength(v.tan_out_y);
+  return v;
+}
+
 // Writes the n samples of segment i at out[0 .. 2n). False when a vertex
 // cannot be read or is not a finite number.
 bool SampleSegment(const AEGP_MaskOutlineSuite5* outlines, AEGP_MaskOutlineValH outline, int i, int n,
@@ -34,6 +47,8 @@ bool SampleSegment(const AEGP_MaskOutlineSuite5* outlines, AEGP_MaskOutlineValH 
   if (outlines->AEGP_GetMaskOutlineVertexInfo(outline, i, &a) != 0) return false;
   if (outlines->AEGP_GetMaskOutlineVertexInfo(outline, i + 1, &b) != 0) return false;
   if (!VertexIsFinite(a) || !VertexIsFinite(b)) return false;
+  a = BoundedVertex(a);
+  b = BoundedVertex(b);
   const float p0x = static_cast<float>(a.x);
   const float p0y = static_cast<float>(a.y);
   const float p1x = static_cast<float>(a.x + a.tan_out_x);

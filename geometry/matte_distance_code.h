@@ -7,10 +7,12 @@
 #include <cmath>
 #include <cstdint>
 
+#include "render/index_from_float.h"
+
 constexpr std::uint16_t MATTE_EDGE_CODE = 16384;
 constexpr std::uint16_t MATTE_FULL_CODE = 32768;
 
 inline std::uint16_t MatteDistanceCode(float d, float s, double range) {
   const double code = (static_cast<double>(d * s) / range + 0.5) * 32768.0 + 0.5;
-  return static_cast<std::uint16_t>(std::trunc(std::clamp(code, 0.0, 32768.0)));
+  return IndexFromFloat<std::uint16_t>(code, 0, 32768);
 }

@@ -18,6 +18,7 @@
 #include <cstddef>
 #include <cstring>
 
+#include "geometry/bounded_values.h"
 #include "geometry/mask_outline_reader.h"
 #include "geometry/stream_helpers.h"
 #include "geometry/stream_ownership.h"
@@ -59,7 +60,25 @@ bool ReadGroupTransform(SuiteHandler& suites, AEGP_StreamRefH group, const PF_In
   ReadStreamPoint(suites, transform.get(), in_data, "Anchor Point", &t.ax, &t.ay);
   ReadStreamPoint(suites, transform.get(), in_data, "Scale", &t.sx, &t.sy);
   ReadStreamScalar(suites, transform.get(), in_data, "Rotation", &t.r);
+  t.x = BoundedLength(t.x);
+  t.y = BoundedLength(t.y);
+  t.ax = BoundedLength(t.ax);
+  t.ay = BoundedLength(t.ay);
+  t.sx = BoundedScalePct(t.sx);
+  t.sy = BoundedScalePct(t.sy);
+  t.r = ReducedDegrees(t.r);
   return true;
+}
+
+// A primitive's own values held to the working range as they are read.
+void BoundReading(PrimitiveReading& reading) {
+  reading.center_x = BoundedLength(reading.center_x);
+  reading.center_y = BoundedLength(reading.center_y);
+  reading.rotation_deg = ReducedDegrees(reading.rotation_deg);
+  reading.outer_radius = BoundedLength(reading.outer_radius);
+  reading.inner_radius = BoundedLength(reading.inner_radius);
+  reading.outer_roundness = Bounded(reading.outer_roundness, STREAM_VALUE_LIMIT, 0.0);
+  reading.inner_roundness = Bounded(reading.inner_roundness, STREAM_VALUE_LIMIT, 0.0);
 }
 
 void MapCentre(PrimitiveReading& reading, const GroupTransformValues& t) {
@@ -72,7 +91,8 @@ void MapCentre(PrimitiveReading& reading, const GroupTransformValues& t) {
 
 // The kind of one child when it is a shape item, reading its values; -1
 // when it is not one.
-int ReadShapeItem(SuiteHandler& suites, AEGP_StreamRefH item, const PF_InData* in_data, PrimitiveReading& reading) {
+int ReadShapeItemValues(SuiteHandler& suites, AEGP_StreamRefH item, const PF_InData* in_data,
+                        PrimitiveReading& reading) {
   char name[STREAM_NAME_BUFFER_SIZE];
   ReadStreamDisplayName(suites, item, name);
   if (std::strstr(name, "Rectangle Path") != nullptr) {
@@ -104,6 +124,12 @@ int ReadShapeItem(SuiteHandler& suites, AEGP_StreamRefH item, const PF_InData* i
   return -1;
 }
 
+int ReadShapeItem(SuiteHandler& suites, AEGP_StreamRefH item, const PF_InData* in_data, PrimitiveReading& reading) {
+  const int kind = ReadShapeItemValues(suites, item, in_data, reading);
+  if (kind >= 0) BoundReading(reading);
+  return kind;
+}
+
 // One path leaf flattened onto the end of the buffer as a sub-path.
 void AppendPath(SuiteHandler& suites, AEGP_StreamRefH path, const PF_InData* in_data, PathPointBuffer& buffer) {
   const int n = FlattenPathOutline(suites, path, in_data, buffer.points, buffer.point_total);
@@ -128,8 +154,8 @@ void FillSlot(SuiteHandler& suites, AEGP_StreamRefH item_group, const PF_InData*
   slot.polystar_points = reading.polystar_points;
 
   const double m = (reading.group_scale_x + reading.group_scale_y) * 0.5;
-  slot.outer_radius = reading.outer_radius * m / 100.0;
-  slot.inner_radius = reading.inner_radius * m / 100.0;
+  slot.outer_radius = BoundedLength(reading.outer_radius * m / 100.0);
+  slot.inner_radius = BoundedLength(reading.inner_radius * m / 100.0);
   slot.outer_roundness = reading.outer_roundness;
   slot.inner_roundness = reading.inner_roundness;
   slot.center_x = reading.center_x;
@@ -138,11 +164,11 @@ void FillSlot(SuiteHandler& suites, AEGP_StreamRefH item_group, const PF_InData*
   double size_x = 0.0;
   double size_y = 0.0;
   if (ReadShapeSize(suites, item_group, in_data, &size_x, &size_y, 0)) {
-    slot.size_x = size_x * reading.group_scale_x / 100.0;
-    slot.size_y = size_y * reading.group_scale_y / 100.0;
+    slot.size_x = BoundedLength(BoundedLength(size_x) * reading.group_scale_x / 100.0);
+    slot.size_y = BoundedLength(BoundedLength(size_y) * reading.group_scale_y / 100.0);
   }
   const double roundness = ReadRectRoundness(suites, item_group, in_data, 0);
-  if (roundness >= 0.0) slot.corner_radius = roundness * m / 100.0;
+  if (roundness >= 0.0) slot.corner_radius = BoundedLength(BoundedLength(roundness) * m / 100.0);
   slot.rotation_deg = reading.rotation_deg;
 
   if (kind != SHAPE_PATH) return;
@@ -165,8 +191,8 @@ void FillSlot(SuiteHandler& suites, AEGP_StreamRefH item_group, const PF_InData*
   for (std::uint32_t j = 0; j < total; ++j) {
     const double x = buffer.points[2 * j];
     const double y = buffer.points[2 * j + 1];
-    slot.points[2 * j] = static_cast<float>(x * reading.group_scale_x / 100.0);
-    slot.points[2 * j + 1] = static_cast<float>(y * reading.group_scale_y / 100.0);
+    slot.points[2 * j] = static_cast<float>(BoundedLength(x * reading.group_scale_x / 100.0));
+    slot.points[2 * j + 1] = static_cast<float>(BoundedLength(y * reading.group_scale_y / 100.0));
   }
   slot.point_count = total;
   slot.subpath_count = buffer.subpath_count;
@@ -246,6 +272,13 @@ int ReadShapeContents(SuiteHandler& suites, AEGP_StreamRefH layer_root, const PF
       ReadStreamPoint(suites, transform.get(), in_data, "Anchor Point", &outer.anchor_x, &outer.anchor_y);
       ReadStreamPoint(suites, transform.get(), in_data, "Scale", &outer.scale_x, &outer.scale_y);
       ReadStreamScalar(suites, transform.get(), in_data, "Rotation", &outer.rotation_deg);
+      outer.position_x = BoundedLength(outer.position_x);
+      outer.position_y = BoundedLength(outer.position_y);
+      outer.anchor_x = BoundedLength(outer.anchor_x);
+      outer.anchor_y = BoundedLength(outer.anchor_y);
+      outer.scale_x = BoundedScalePct(outer.scale_x);
+      outer.scale_y = BoundedScalePct(outer.scale_y);
+      outer.rotation_deg = ReducedDegrees(outer.rotation_deg);
     }
   } else {
     walk_root = std::move(contents);

@@ -22,6 +22,7 @@
 #include "geometry/record_matte.h"
 #include "geometry/render_cache_key.h"
 #include "geometry/shape_contents_reader.h"
+#include "geometry/slot_bounds.h"
 #include "geometry/source_box.h"
 #include "host/pf_errors.h"
 #include "host/suites/aegp_dynamic_stream_suite5.h"
@@ -116,6 +117,7 @@ PF_Err SmartPreRender(PF_InData* in_data, PF_OutData*, PF_PreRenderExtra* extra)
 
   const double layer_angle = portable_math::Atan2(transform.rotation_sin, transform.rotation_cos);
   for (std::uint32_t i = 0; i < shape_count; ++i) {
+    BoundSlotValues(staged[i]);
     const double angle = Radians(staged[i].rotation_deg) + layer_angle;
     staged[i].rot_cos = portable_math::Cos(angle);
     staged[i].rot_sin = portable_math::Sin(angle);

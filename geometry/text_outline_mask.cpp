@@ -22,6 +22,7 @@
 #include "host/suites/aegp_text_layer_suite1.h"
 #include "host/suites/pf_path_data_suite1.h"
 #include "render/allocation_seam.h"
+#include "render/index_from_float.h"
 #include "shell/suite_handler.h"
 
 namespace {
@@ -134,9 +135,8 @@ float EdgeBottom(const TextEdge& e) { return std::max(e.y0, e.y1); }
 // Adds the span [xa, xb) to coverage row `row` with the sub-scanline's
 // weight, clamped to 1 per pixel.
 void AddCoverageSpan(float* row, int width, float weight, float xa, float xb) {
-  const float w = static_cast<float>(width);
-  const int first = static_cast<int>(std::clamp(std::floor(xa), 0.0f, w));
-  const int end = static_cast<int>(std::clamp(std::ceil(xb), 0.0f, w));
+  const int first = IndexFromFloat<int>(std::floor(xa), 0, width);
+  const int end = IndexFromFloat<int>(std::ceil(xb), 0, width);
   for (int c = first; c < end; ++c) {
     const float o = std::min(xb, static_cast<float>(c + 1)) - std::max(xa, static_cast<float>(c));
     if (o > 0.0f) row[c] = std::min(1.0f, row[c] + std::min(1.0f, o) * weight);
@@ -145,9 +145,8 @@ void AddCoverageSpan(float* row, int width, float weight, float xa, float xb) {
 
 // Sets the pixels of mask row `row` whose centre lies in [xa, xb).
 void SetMaskSpan(std::uint8_t* row, int width, float xa, float xb) {
-  const float w = static_cast<float>(width);
-  const int first = static_cast<int>(std::clamp(std::ceil(xa - 0.5f), 0.0f, w));
-  const int last = static_cast<int>(std::clamp(std::floor(xb - 0.5f), -1.0f, w - 1.0f));
+  const int first = IndexFromFloat<int>(std::ceil(xa - 0.5f), 0, width);
+  const int last = IndexFromFloat<int>(std::floor(xb - 0.5f), -1, width - 1);
   for (int c = first; c <= last; ++c) row[c] = 255;
 }
 

@@ -3,31 +3,47 @@
 // (distance planes, scratch rows, substitute inputs) is taken through
 // TryAllocateArray, so a failure reaches the caller as a null result rather
 // than an exception. In the shipped module the seam compiles to nothing.
+// Each allocation names its call site (file, line, column and function,
+// which tells the 8- and 16-bit pipelines apart), so a test can tell which
+// sites a frame reached and which one failed.
 #pragma once
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <memory>
 #include <new>
+#include <source_location>
+#include <string>
 #include <type_traits>
+#include <vector>
 
 #ifdef PRISMORA_TEST_SEAMS
 // Makes the nth allocation from now fail (1 = the next one); 0 disarms.
 void ArmAllocationFailure(std::int64_t nth) noexcept;
+// Makes the nth and the mth allocation from now fail (n < m), to reach the
+// allocations of a fall-back that only a first failure opens.
+void ArmAllocationFailures(std::int64_t nth, std::int64_t mth) noexcept;
 void DisarmAllocationFailure() noexcept;
-// How many allocations went through the seam since the counter was reset.
+// How many allocations went through the seam since the counter was reset,
+// and at which distinct sites; the reset clears both and the failed site.
 std::int64_t AllocationSeamCount() noexcept;
 void ResetAllocationSeamCount() noexcept;
-bool AllocationSeamFails() noexcept;
+std::vector<std::string> AllocationSeamSites();
+// The site of the (last) armed failure, empty while none has happened.
+std::string AllocationSeamFailedSite();
+bool AllocationSeamFails(const std::source_location& site = std::source_location::current()) noexcept;
 #else
-constexpr bool AllocationSeamFails() noexcept { return false; }
+constexpr bool AllocationSeamFails(const std::source_location& = std::source_location::current()) noexcept {
+  return false;
+}
 #endif
 
 // count elements of T, default-initialised (not zeroed for trivial types);
 // null when the size does not fit or the memory cannot be had.
 template <typename T>
-std::unique_ptr<T[]> TryAllocateArray(std::uint64_t count) noexcept {
-  if (AllocationSeamFails()) return nullptr;
+std::unique_ptr<T[]> TryAllocateArray(std::uint64_t count,
+                                      const std::source_location& site = std::source_location::current()) noexcept {
+  if (AllocationSeamFails(site)) return nullptr;
   if (count > static_cast<std::uint64_t>(PTRDIFF_MAX) / sizeof(T)) return nullptr;
   return std::unique_ptr<T[]>(new (std::nothrow) T[static_cast<std::size_t>(count)]);
 }
@@ -42,9 +58,10 @@ using ZeroedArray = std::unique_ptr<T[], FreeDeleter>;
 // system hands out large zeroed blocks as untouched pages, so the zeroing
 // costs nothing up front and the first writes (on the workers) pay for it.
 template <typename T>
-ZeroedArray<T> TryAllocateZeroedArray(std::uint64_t count) noexcept {
+ZeroedArray<T> TryAllocateZeroedArray(std::uint64_t count,
+                                      const std::source_location& site = std::source_location::current()) noexcept {
   static_assert(std::is_trivial_v<T>);
-  if (AllocationSeamFails()) return nullptr;
+  if (AllocationSeamFails(site)) return nullptr;
   if (count > static_cast<std::uint64_t>(PTRDIFF_MAX) / sizeof(T)) return nullptr;
   return ZeroedArray<T>(static_cast<T*>(std::calloc(count > 0 ? static_cast<std::size_t>(count) : 1, sizeof(T))));
 }

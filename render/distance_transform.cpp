@@ -194,7 +194,7 @@ bool EnvelopeSkippingInfinity(const float* f, std::int32_t n, std::int32_t* v, f
   for (std::int32_t j = 0; j <= k && q < n; ++j) {
     const float limit = z[j + 1];
     if (limit < static_cast<float>(q)) continue;
-    const std::int32_t end = limit >= static_cast<float>(n) ? n : static_cast<std::int32_t>(limit) + 1;
+    const std::int32_t end = limit < static_cast<float>(n) ? static_cast<std::int32_t>(limit) + 1 : n;
     const std::int32_t p = v[j];
     const double fp = static_cast<double>(f[At<STRIDE>(p)]);
     for (; q < end; ++q) {

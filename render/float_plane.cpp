@@ -2,7 +2,8 @@
 
 #include "render/allocation_seam.h"
 
-bool AllocateFloatPlane(FloatPlane& plane, std::int32_t width, std::int32_t height) noexcept {
+bool AllocateFloatPlane(FloatPlane& plane, std::int32_t width, std::int32_t height,
+                        const std::source_location& site) noexcept {
   plane.data.reset();
   plane.width = 0;
   plane.height = 0;
@@ -11,7 +12,7 @@ bool AllocateFloatPlane(FloatPlane& plane, std::int32_t width, std::int32_t heig
   if (elements >= (std::int64_t{1} << 31)) return false;
   // One element at least, so an empty plane still owns storage and reads as
   // allocated.
-  auto data = TryAllocateArray<float>(static_cast<std::uint64_t>(elements > 0 ? elements : 1));
+  auto data = TryAllocateArray<float>(static_cast<std::uint64_t>(elements > 0 ? elements : 1), site);
   if (data == nullptr) return false;
   plane.data = std::move(data);
   plane.width = width;

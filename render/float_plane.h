@@ -4,6 +4,7 @@
 #pragma once
 #include <cstdint>
 #include <memory>
+#include <source_location>
 
 constexpr float NO_DISTANCE = -1000.0f;      // a pixel without a pane distance
 constexpr float DISTANCE_INFINITY = 1e20f;   // unreached inside the transform
@@ -24,5 +25,7 @@ struct FloatPlane {
 // Allocates the plane's storage (not zeroed). The byte size is computed in 64
 // bits; a negative size, one of 2^31 elements or more, or a failed
 // allocation leave the plane empty and return false, so every caller can take
-// its own fall-back. Nothing is thrown.
-bool AllocateFloatPlane(FloatPlane& plane, std::int32_t width, std::int32_t height) noexcept;
+// its own fall-back. Nothing is thrown. The caller is the allocation's site
+// for the test seam.
+bool AllocateFloatPlane(FloatPlane& plane, std::int32_t width, std::int32_t height,
+                        const std::source_location& site = std::source_location::current()) noexcept;

@@ -11,6 +11,7 @@
 #include "render/channel_to_float.h"
 #include "render/coverage_to_distance.h"
 #include "render/distance_field_builders.h"
+#include "render/index_from_float.h"
 #include "render/matte_field_kernels.h"
 #include "render/parallel_for.h"
 #include "render/plane_filters.h"
@@ -107,8 +108,7 @@ bool ReadMatteRecord(const RecordLock& lock, PF_Handle handle, MatteRecord& m) {
 }  // namespace
 
 std::int64_t MattePad(double depth_px) {
-  const double twice = std::min(std::max(2.0 * depth_px, 0.0), 1e9);
-  return MATTE_BASE_PAD + static_cast<std::int64_t>(twice);
+  return MATTE_BASE_PAD + IndexFromFloat<std::int64_t>(2.0 * depth_px, 0, 1000000000);
 }
 
 float MatteDistanceRange(double effect_scale, double rim_scale, std::int64_t matte_pad) {

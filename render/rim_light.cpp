@@ -348,7 +348,9 @@ void RimLightPass(PF_EffectWorld& output, const RimLightSettings& settings, cons
       // The glow shifts the colour of covered pixels only, within the
       // pixel's own alpha so it stays premultiplied.
       if (a != 0) {
-        const float shifted = std::clamp((dither + glow) * full + 0.5f, -2.0f * full, 2.0f * full);
+        // A NaN glow (a non-finite centre or plane value) shifts nothing.
+        const float shifted =
+            std::isnan(glow) ? 0.0f : std::clamp((dither + glow) * full + 0.5f, -2.0f * full, 2.0f * full);
         const std::int64_t g = static_cast<std::int64_t>(shifted);
         if (g >= 1 || g <= -1) {
           const std::int64_t top = std::min<std::int64_t>(a, M);

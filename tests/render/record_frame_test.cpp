@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <string>
 #include <vector>
 
 #include "geometry/pre_render_data.h"
@@ -249,6 +250,97 @@ TEST_F(RecordFrameTest, InputWithoutPixelsRendersAsTransparencyThroughTheFullRoa
   for (std::uint8_t b : stand_in_output.PixelBytes()) drawn = drawn || b != 0;
   EXPECT_TRUE(drawn);
   host_.handles().Dispose(record);
+}
+
+}  // namespace
+
+namespace {
+
+int OpaqueBlackPixels(const SimWorld& world) {
+  int n = 0;
+  for (A_long y = 0; y < world.height(); ++y) {
+    for (A_long x = 0; x < world.width(); ++x) {
+      const PF_Pixel8& p = world.Pixel8(x, y);
+      n += (p.alpha == 255 && p.red == 0 && p.green == 0 && p.blue == 0) ? 1 : 0;
+    }
+  }
+  return n;
+}
+
+// A record damaged in one value at a time: every 64-bit float of the
+// header and of the slots (a box, an ellipse, a star and a compound path)
+// made NaN, infinite or huge. No value may reach an index or a channel as
+// an undefined conversion (the sanitizer build aborts on one), the frame
+// completes, and it is not the opaque black that NaN channels leave.
+TEST_F(RecordFrameTest, NonFiniteRecordValuesRenderADefinedFrame) {
+  using HeaderField = double PreRenderHeader::*;
+  using SlotField = double ShapeSlot::*;
+  const std::pair<const char*, HeaderField> header_fields[] = {
+      {"refraction", &PreRenderHeader::refraction},       {"depth", &PreRenderHeader::depth},
+      {"splay", &PreRenderHeader::splay},                 {"frost", &PreRenderHeader::frost},
+      {"dispersion", &PreRenderHeader::dispersion},       {"light_angle_deg", &PreRenderHeader::light_angle_deg},
+      {"light_intensity", &PreRenderHeader::light_intensity}, {"magnify", &PreRenderHeader::magnify},
+      {"rim_scale", &PreRenderHeader::rim_scale},         {"effect_scale", &PreRenderHeader::effect_scale},
+      {"scale_x_pct", &PreRenderHeader::scale_x_pct},     {"scale_y_pct", &PreRenderHeader::scale_y_pct},
+      {"anchor_x", &PreRenderHeader::anchor_x},           {"anchor_y", &PreRenderHeader::anchor_y},
+      {"downsample_x", &PreRenderHeader::downsample_x},   {"downsample_y", &PreRenderHeader::downsample_y},
+      {"rotation_cos", &PreRenderHeader::rotation_cos},   {"rotation_sin", &PreRenderHeader::rotation_sin},
+      {"position_x", &PreRenderHeader::position_x},       {"position_y", &PreRenderHeader::position_y},
+  };
+  const std::pair<const char*, SlotField> slot_fields[] = {
+      {"rotation_deg", &ShapeSlot::rotation_deg},       {"rot_cos", &ShapeSlot::rot_cos},
+      {"rot_sin", &ShapeSlot::rot_sin},                 {"outer_radius", &ShapeSlot::outer_radius},
+      {"inner_radius", &ShapeSlot::inner_radius},       {"outer_roundness", &ShapeSlot::outer_roundness},
+      {"inner_roundness", &ShapeSlot::inner_roundness}, {"center_x", &ShapeSlot::center_x},
+      {"center_y", &ShapeSlot::center_y},               {"size_x", &ShapeSlot::size_x},
+      {"size_y", &ShapeSlot::size_y},                   {"corner_radius", &ShapeSlot::corner_radius},
+  };
+  const double values[] = {std::numeric_limits<double>::quiet_NaN(), std::numeric_limits<double>::infinity(),
+                           -std::numeric_limits<double>::infinity(), 1e308, -1e308};
+  auto slots = [] {
+    std::vector<ShapeSlot> s = {Slot(SHAPE_BOX), Slot(SHAPE_ELLIPSE), Slot(SHAPE_STAR), CompoundPathSlot()};
+    s[0].corner_radius = 3;
+    s[2].outer_roundness = 30;
+    return s;
+  };
+  SimWorld input(W, H, false);
+  FillBackground(input);
+  auto render = [&](const PreRenderHeader& h, const std::vector<ShapeSlot>& s, const std::string& what) {
+    SCOPED_TRACE(what);
+    PF_Handle record = Record(h, s.data(), static_cast<int>(s.size()));
+    SimWorld output(W, H, false);
+    EXPECT_EQ(Send(record, input, output), PF_Err_NONE);
+    // A light far above its range really does darken the panes' far side.
+    const bool blinding = h.light_intensity > 1000.0;
+    if (!blinding) {
+      EXPECT_LT(OpaqueBlackPixels(output), W * H / 50);
+    }
+    host_.handles().Dispose(record);
+  };
+  for (const double v : values) {
+    for (const auto& [name, field] : header_fields) {
+      PreRenderHeader h = Header();
+      h.shape_count = 4;
+      h.frost = 2;
+      h.*field = v;
+      render(h, slots(), std::string("header ") + name + " " + std::to_string(v));
+    }
+    for (const auto& [name, field] : slot_fields) {
+      PreRenderHeader h = Header();
+      h.shape_count = 4;
+      std::vector<ShapeSlot> s = slots();
+      for (ShapeSlot& slot : s) slot.*field = v;
+      render(h, s, std::string("slot ") + name + " " + std::to_string(v));
+    }
+    PreRenderHeader h = Header();
+    h.shape_count = 4;
+    std::vector<ShapeSlot> s = slots();
+    // A float point cannot be huge and finite: out of its range it is infinite.
+    s[3].points[5] = std::isnan(v) ? std::numeric_limits<float>::quiet_NaN()
+                                   : (v > 0 ? std::numeric_limits<float>::infinity()
+                                            : -std::numeric_limits<float>::infinity());
+    render(h, s, "path point " + std::to_string(v));
+  }
 }
 
 }  // namespace
