@@ -218,6 +218,11 @@ void DistanceTransform1D(const float* f, std::int32_t n, std::int32_t* v, float*
   Envelope<1>(f, n, v, z, d);
 }
 
+void DistanceTransformColumnLanes(const float* f, std::int32_t height, std::int32_t lanes, std::int32_t* v, float* z,
+                                  float* d) {
+  for (std::int32_t j = 0; j < lanes; ++j) Envelope<EDT_COLUMN_BLOCK>(f + j, height, v, z, d + j);
+}
+
 void EdtColumnPass::operator()(std::int32_t begin, std::int32_t end) const {
   if (begin >= end) return;
   EdtScratch scratch;
