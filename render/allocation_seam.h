@@ -11,6 +11,8 @@
 #include <new>
 #include <type_traits>
 
+#include "render/large_block_hint.h"
+
 #ifdef PRISMORA_TEST_SEAMS
 // Makes the nth allocation from now fail (1 = the next one); 0 disarms.
 void ArmAllocationFailure(std::int64_t nth) noexcept;
@@ -29,7 +31,9 @@ template <typename T>
 std::unique_ptr<T[]> TryAllocateArray(std::uint64_t count) noexcept {
   if (AllocationSeamFails()) return nullptr;
   if (count > static_cast<std::uint64_t>(PTRDIFF_MAX) / sizeof(T)) return nullptr;
-  return std::unique_ptr<T[]>(new (std::nothrow) T[static_cast<std::size_t>(count)]);
+  std::unique_ptr<T[]> block(new (std::nothrow) T[static_cast<std::size_t>(count)]);
+  HintLargeBlock(block.get(), static_cast<std::size_t>(count) * sizeof(T));
+  return block;
 }
 
 struct FreeDeleter {
@@ -46,5 +50,7 @@ ZeroedArray<T> TryAllocateZeroedArray(std::uint64_t count) noexcept {
   static_assert(std::is_trivial_v<T>);
   if (AllocationSeamFails()) return nullptr;
   if (count > static_cast<std::uint64_t>(PTRDIFF_MAX) / sizeof(T)) return nullptr;
-  return ZeroedArray<T>(static_cast<T*>(std::calloc(count > 0 ? static_cast<std::size_t>(count) : 1, sizeof(T))));
+  ZeroedArray<T> block(static_cast<T*>(std::calloc(count > 0 ? static_cast<std::size_t>(count) : 1, sizeof(T))));
+  HintLargeBlock(block.get(), static_cast<std::size_t>(count) * sizeof(T));
+  return block;
 }
