@@ -61,7 +61,6 @@ void ForEachPixel(std::int32_t begin, std::int32_t end, std::int32_t width, cons
   }
 }
 
-void FillZero(float* plane, std::int64_t count) { std::fill(plane, plane + count, 0.0f); }
 
 }  // namespace
 
@@ -323,27 +322,21 @@ struct CombinedRowPass {
   }
 };
 
-// Both builders: two work planes, the seeded column pass, the combined row
-// pass. When a work plane is missing the outputs read as "no pane anywhere
-// at distance 0" rather than garbage.
+// Both builders: the seeded column pass, then the combined row pass. The
+// two squared-distance planes live in the output planes themselves (the
+// to-inside one in out_depth, the to-outside one in out_distance): the row
+// pass reads a row of each into its scratch before it writes that row of
+// the outputs, and no row reads another, so a frame needs no work planes of
+// its own to allocate and fault in.
 template <typename Source>
 void BuildDistanceField(std::int32_t width, std::int32_t height, float* out_depth, float* out_distance,
                         const Source& source) {
   if (width <= 0 || height <= 0) return;
-  const std::int64_t count64 = static_cast<std::int64_t>(width) * height;
-  FloatPlane to_inside;
-  FloatPlane to_outside;
-  if (!AllocateFloatPlane(to_inside, width, height) || !AllocateFloatPlane(to_outside, width, height)) {
-    to_inside.data.reset();
-    to_outside.data.reset();
-    FillZero(out_depth, count64);
-    FillZero(out_distance, count64);
-    return;
-  }
+  float* to_inside = out_depth;
+  float* to_outside = out_distance;
   const std::int32_t n = std::max(width, height);
-  ParallelFor(width, SeededColumnPass<Source>{source, to_inside.data.get(), to_outside.data.get(), n, width, height});
-  ParallelFor(height, CombinedRowPass<Source>{source, to_inside.data.get(), to_outside.data.get(), out_depth,
-                                              out_distance, n, width});
+  ParallelFor(width, SeededColumnPass<Source>{source, to_inside, to_outside, n, width, height});
+  ParallelFor(height, CombinedRowPass<Source>{source, to_inside, to_outside, out_depth, out_distance, n, width});
 }
 
 }  // namespace
