@@ -8,6 +8,7 @@
 #include "host/aegp_stream_types.h"
 #include "host/pf_errors.h"
 #include "host/suites/aegp_layer_suite13.h"
+#include "render/portable_math.h"
 #include "shell/suite_handler.h"
 
 namespace {
@@ -64,8 +65,8 @@ LayerTransform ReadLayerTransformChain(SuiteHandler& suites, const PF_InData* in
                          &t.scale_x_pct, &t.scale_y_pct);
   }
   const double own_angle = Radians(own_rotation_deg);
-  const double own_cos = std::cos(own_angle);
-  const double own_sin = std::sin(own_angle);
+  const double own_cos = portable_math::Cos(own_angle);
+  const double own_sin = portable_math::Sin(own_angle);
 
   double rotation_sum = 0.0;
   double factor_x = 1.0;
@@ -90,8 +91,8 @@ LayerTransform ReadLayerTransformChain(SuiteHandler& suites, const PF_InData* in
       const double x = (px - anc_x) * scale_x / 100.0;
       const double y = (py - anc_y) * scale_y / 100.0;
       const double a = Radians(rot_deg);
-      px = std::cos(a) * x - std::sin(a) * y + pos_x;
-      py = std::cos(a) * y + std::sin(a) * x + pos_y;
+      px = portable_math::Cos(a) * x - portable_math::Sin(a) * y + pos_x;
+      py = portable_math::Cos(a) * y + portable_math::Sin(a) * x + pos_y;
       rotation_sum += a;
       factor_x *= scale_x / 100.0;
       factor_y *= scale_y / 100.0;
@@ -110,8 +111,8 @@ LayerTransform ReadLayerTransformChain(SuiteHandler& suites, const PF_InData* in
     t.rotation_sin = own_sin;
     return t;
   }
-  const double total = std::atan2(own_sin, own_cos) + rotation_sum;
-  t.rotation_cos = std::cos(total);
-  t.rotation_sin = std::sin(total);
+  const double total = portable_math::Atan2(own_sin, own_cos) + rotation_sum;
+  t.rotation_cos = portable_math::Cos(total);
+  t.rotation_sin = portable_math::Sin(total);
   return t;
 }

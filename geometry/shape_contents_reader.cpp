@@ -17,6 +17,7 @@
 #include "geometry/mask_outline_reader.h"
 #include "geometry/stream_helpers.h"
 #include "geometry/stream_ownership.h"
+#include "render/portable_math.h"
 
 namespace {
 
@@ -61,8 +62,8 @@ void MapCentre(PrimitiveReading& reading, const GroupTransformValues& t) {
   const double u = (reading.center_x - t.ax) * t.sx / 100.0;
   const double v = (reading.center_y - t.ay) * t.sy / 100.0;
   const double a = Radians(t.r);
-  reading.center_x = std::cos(a) * u - std::sin(a) * v + t.x;
-  reading.center_y = std::sin(a) * u + std::cos(a) * v + t.y;
+  reading.center_x = portable_math::Cos(a) * u - portable_math::Sin(a) * v + t.x;
+  reading.center_y = portable_math::Sin(a) * u + portable_math::Cos(a) * v + t.y;
 }
 
 // The kind of one child when it is a shape item, reading its values; -1
@@ -168,8 +169,8 @@ void FillSlot(SuiteHandler& suites, AEGP_StreamRefH item_group, const PF_InData*
 
 void ApplyOuterTransform(const OuterTransform& outer, ShapeSlot* slots, int count) {
   const double a = Radians(outer.rotation_deg);
-  const double c = std::cos(a);
-  const double s = std::sin(a);
+  const double c = portable_math::Cos(a);
+  const double s = portable_math::Sin(a);
   const double kx = outer.scale_x / 100.0;
   const double ky = outer.scale_y / 100.0;
   const double m = (kx + ky) * 0.5;

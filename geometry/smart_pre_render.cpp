@@ -26,6 +26,7 @@
 #include "host/pf_errors.h"
 #include "host/suites/aegp_dynamic_stream_suite5.h"
 #include "host/suites/aegp_stream_suite10.h"
+#include "render/portable_math.h"
 #include "shell/suite_handler.h"
 
 namespace {
@@ -113,11 +114,11 @@ PF_Err SmartPreRender(PF_InData* in_data, PF_OutData*, PF_PreRenderExtra* extra)
     }
   }
 
-  const double layer_angle = std::atan2(transform.rotation_sin, transform.rotation_cos);
+  const double layer_angle = portable_math::Atan2(transform.rotation_sin, transform.rotation_cos);
   for (std::uint32_t i = 0; i < shape_count; ++i) {
     const double angle = Radians(staged[i].rotation_deg) + layer_angle;
-    staged[i].rot_cos = std::cos(angle);
-    staged[i].rot_sin = std::sin(angle);
+    staged[i].rot_cos = portable_math::Cos(angle);
+    staged[i].rot_sin = portable_math::Sin(angle);
   }
 
   if (!checkout_failed) err = controls.CheckIn();

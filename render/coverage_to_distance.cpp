@@ -3,8 +3,10 @@
 #include <algorithm>
 #include <cmath>
 
+#include "render/portable_math.h"
+
 float GilesErfinv(float x) {
-  float w = -std::log((1.0f - x) * (1.0f + x));
+  float w = -portable_math::Log((1.0f - x) * (1.0f + x));
   float p;
   if (w < 5.0f) {
     w = w - 2.5f;

@@ -50,11 +50,13 @@ void GridPoints(const ShapeSlot& slot, std::int32_t count, const PathPlacement& 
   const float cy = dx * p.sl + dy * p.cl + p.position_y - p.top - 0.5f + margin;
   const float rc = static_cast<float>(slot.rot_cos);
   const float rs = static_cast<float>(slot.rot_sin);
+  // Frame x (pixel centres at whole numbers) lands on grid (x + 0.5) s, so
+  // padded pixel x is the grid block centred on it, as on the analytic road.
   for (std::int32_t j = 0; j < count; ++j) {
     const float vx = slot.points[2 * j];
     const float vy = slot.points[2 * j + 1];
-    out[2 * j] = (rc * vx * p.sx - rs * vy * p.sy + cx) * s;
-    out[2 * j + 1] = (rs * vx * p.sx + rc * vy * p.sy + cy) * s;
+    out[2 * j] = (rc * vx * p.sx - rs * vy * p.sy + cx + 0.5f) * s;
+    out[2 * j + 1] = (rs * vx * p.sx + rc * vy * p.sy + cy + 0.5f) * s;
   }
 }
 

@@ -20,6 +20,7 @@
 #include "render/curve_tables.h"
 #include "render/ordered_dither.h"
 #include "render/pixel_traits.h"
+#include "render/portable_math.h"
 #include "render/rim_angle_profile.h"
 
 namespace {
@@ -95,13 +96,13 @@ CroppedPlaneView ViewOfPaddedPlane(const FloatPlane& plane, std::int32_t offset)
 RimLightValues ComputeRimLightValues(const RimLightSettings& settings) {
   RimLightValues v;
   const float a = (static_cast<float>(settings.light_angle_deg) + 90.0f) * 3.1415927f / 180.0f;
-  const float c = std::cos(a);
-  const float s = std::sin(a);
+  const float c = portable_math::Cos(a);
+  const float s = portable_math::Sin(a);
   const float cr = static_cast<float>(settings.rotation_cos);
   const float sr = static_cast<float>(settings.rotation_sin);
   v.light_dir_x = sr * s + cr * c;
   v.light_dir_y = cr * s - sr * c;
-  v.light_phase = std::atan2(v.light_dir_y, v.light_dir_x) + 0.3926991f;
+  v.light_phase = portable_math::Atan2(v.light_dir_y, v.light_dir_x) + 0.3926991f;
   v.rim_intensity = static_cast<float>(settings.light_intensity) / 100.0f;
   v.rim_band = static_cast<float>(settings.rim_scale) * 2.2f * static_cast<float>(settings.scale_factor) *
                static_cast<float>(settings.downsample_y);
@@ -257,7 +258,7 @@ void RimLightPass(PF_EffectWorld& output, const RimLightSettings& settings, cons
                                   static_cast<std::int64_t>(y + dy + gradient_y.offset) * gradient_y.row_length +
                                   (x + gradient_y.offset);
                 for (std::int32_t dx = -1; dx <= 1; ++dx) {
-                  sum += RimAngleResponse(std::atan2(ry[dx], rx[dx]), values.light_phase);
+                  sum += RimAngleResponse(portable_math::Atan2(ry[dx], rx[dx]), values.light_phase);
                 }
               }
               response = sum / 9.0f;
@@ -271,7 +272,7 @@ void RimLightPass(PF_EffectWorld& output, const RimLightSettings& settings, cons
                 if (x >= 2 && x < w - 2) wide_x = gx + 0.5f * (S[i + 2] - S[i - 2]);
                 if (y >= 2 && y < h - 2) wide_y = gy + 0.5f * (S[i + 2 * w] - S[i - 2 * w]);
               }
-              response = RimAngleResponse(std::atan2(wide_y, wide_x), values.light_phase);
+              response = RimAngleResponse(portable_math::Atan2(wide_y, wide_x), values.light_phase);
             }
             if (response > 0.003f) {
               const float s = (t / rim_band - 0.4f) * 1.6667f;

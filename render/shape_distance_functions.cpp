@@ -14,6 +14,8 @@
 #include <limits>
 #include <utility>
 
+#include "render/portable_math.h"
+
 namespace {
 
 constexpr float PI_F = 3.1415927f;
@@ -34,7 +36,7 @@ const std::array<float, CHORDS + 1>& ChordParameters() {
     std::array<float, CHORDS + 1> t{};
     t[0] = 0.0f;
     for (int i = 1; i < CHORDS; ++i) {
-      t[i] = (1.0f - std::cos(static_cast<float>(i) * PI_F / static_cast<float>(CHORDS))) / 2.0f;
+      t[i] = (1.0f - portable_math::Cos(static_cast<float>(i) * PI_F / static_cast<float>(CHORDS))) / 2.0f;
     }
     t[CHORDS] = 1.0f;
     return t;
@@ -67,7 +69,7 @@ struct ChordHit {
 Vec2 RayDirection(const Vec2& q, float rho) { return rho > 1e-6f ? Vec2{q.x / rho, q.y / rho} : q; }
 
 float PositiveAngle(const Vec2& p) {
-  float a = std::atan2(p.y, p.x);
+  float a = portable_math::Atan2(p.y, p.x);
   if (a < 0.0f) a += TWO_PI_F;
   return a;
 }
@@ -100,17 +102,17 @@ float EllipseDistance(float px, float py, float a, float b) {
 
   double co;
   if (dd < 0.0) {
-    const double h = std::acos(q / ccube) / 3.0;
-    const double s = std::cos(h);
-    const double t = std::sin(h) * std::sqrt(3.0);
+    const double h = portable_math::Acos(q / ccube) / 3.0;
+    const double s = portable_math::Cos(h);
+    const double t = portable_math::Sin(h) * std::sqrt(3.0);
     const double rx = std::sqrt(msq - c * (s + t + 2.0));
     const double ry = std::sqrt(msq - c * (s - t + 2.0));
     const double rxy = rx * ry;
     co = (ry + SignOf(l) * rx + (rxy > 1e-12 ? std::fabs(g) / rxy : 0.0) - m) / 2.0;
   } else {
     const double h = 2.0 * m * n * std::sqrt(dd);
-    const double s = SignOf(q + h) * std::pow(std::fabs(q + h), 1.0 / 3.0);
-    const double u = SignOf(q - h) * std::pow(std::fabs(q - h), 1.0 / 3.0);
+    const double s = SignOf(q + h) * portable_math::PowOneThird(std::fabs(q + h));
+    const double u = SignOf(q - h) * portable_math::PowOneThird(std::fabs(q - h));
     const double rx = -s - u - 4.0 * c + 2.0 * msq;
     const double ry = (s - u) * std::sqrt(3.0);
     const double rm = std::max(std::sqrt(rx * rx + ry * ry), 1e-12);
@@ -256,16 +258,16 @@ float FarRadius(const std::array<Vec2, CHORDS + 1>& curve) {
   double r_max = 0.0;
   for (const Vec2& c : curve) {
     if (!std::isfinite(c.x) || !std::isfinite(c.y)) return 0.0f;
-    r_max = std::max(r_max, std::hypot(static_cast<double>(c.x), static_cast<double>(c.y)));
+    r_max = std::max(r_max, portable_math::Hypot(static_cast<double>(c.x), static_cast<double>(c.y)));
   }
   for (int i = 0; i < CHORDS; ++i) {
     const double x0 = curve[i].x, y0 = curve[i].y;
     const double ex = static_cast<double>(curve[i + 1].x) - x0;
     const double ey = static_cast<double>(curve[i + 1].y) - y0;
-    const double length = std::hypot(ex, ey);
+    const double length = portable_math::Hypot(ex, ey);
     if (length == 0.0) continue;  // never crossed: its cross product is 0
     const double line_distance = std::fabs(ex * y0 - ey * x0) / length;
-    const double far_end = std::max(std::hypot(x0, y0), std::hypot(static_cast<double>(curve[i + 1].x),
+    const double far_end = std::max(portable_math::Hypot(x0, y0), portable_math::Hypot(static_cast<double>(curve[i + 1].x),
                                                                    static_cast<double>(curve[i + 1].y)));
     if (!(line_distance >= MIN_RAY_SINE * far_end)) return 0.0f;
   }
@@ -274,20 +276,12 @@ float FarRadius(const std::array<Vec2, CHORDS + 1>& curve) {
 
 Vec2 TurnedPoint(float px, float py, float c, float s) { return {c * px + s * py, c * py - s * px}; }
 
-// Rounding margins of the block bounds. A chord distance as computed is at
+// Rounding margin of the block bounds. A chord distance as computed is at
 // least (true distance - 3u(|P| + |e|))(1 - 3u), u = 2^-24, whatever the
 // rounding of its projection (every clamped projection is a point of the
 // chord); the disc reach adds DISC_MARGIN (|P| + |e|), hundreds of times
-// that. A ray at sector angle phi and a chord whose end points both lie at
-// angles alpha with alpha - phi in [m, pi - 0.01]: the crossing test could
-// only pass if sin m <= 5u (2|P| / |C| + 1) for its end points P, C; the
-// margin m = RAY_MARGIN (|P| + |C|) / min(|P|, |C|) is a hundred times
-// that, and chords whose end radii differ by more than MAX_RADIUS_RATIO
-// prove nothing.
+// that.
 constexpr double DISC_MARGIN = 1e-4;
-constexpr double RAY_MARGIN = 1e-4;
-constexpr double MAX_RADIUS_RATIO = 1000.0;
-constexpr double MAX_RAY_ANGLE = 3.1415926535897931 - 0.01;
 // Relative slack of the float disc test, beside rounding of a few units in
 // 2^-24.
 constexpr float CENTRE2_SHRINK = 1.0f - 2e-5f;
@@ -299,8 +293,6 @@ ChordBlocks PrepareChordBlocks(const ChordPolyline<CHORDS>& c) {
   ChordBlocks blocks;
   for (int b = 0; b < STAR_BLOCKS; ++b) {
     double lo_x = 0.0, hi_x = 0.0, lo_y = 0.0, hi_y = 0.0, magnitude = 0.0;
-    double angle_lo = 0.0, angle_hi = 0.0, ray_margin = 0.0;
-    bool ray_proven = true;
     for (int k = 0; k < STAR_BLOCK_CHORDS; ++k) {
       const int i = b * STAR_BLOCK_CHORDS + k;
       // The chord as the distance and the ray test see it: from P by e.
@@ -316,18 +308,7 @@ ChordBlocks PrepareChordBlocks(const ChordPolyline<CHORDS>& c) {
       hi_x = std::max({hi_x, px, cx});
       lo_y = std::min({lo_y, py, cy});
       hi_y = std::max({hi_y, py, cy});
-      const double rp = std::hypot(px, py), rc = std::hypot(cx, cy);
-      magnitude = std::max(magnitude, rp + std::hypot(ex, ey));
-      const double r_min = std::min(rp, rc);
-      if (!(r_min > 0.0) || (rp + rc) / r_min > MAX_RADIUS_RATIO) {
-        ray_proven = false;
-        continue;
-      }
-      ray_margin = std::max(ray_margin, RAY_MARGIN * (rp + rc) / r_min);
-      const double ap = std::atan2(py, px), ac = std::atan2(cy, cx);
-      if (k == 0) angle_lo = angle_hi = ap;
-      angle_lo = std::min({angle_lo, ap, ac});
-      angle_hi = std::max({angle_hi, ap, ac});
+      magnitude = std::max(magnitude, portable_math::Hypot(px, py) + portable_math::Hypot(ex, ey));
     }
     // The disc about a centre that is exactly a float, so the point's
     // offset from it rounds once per coordinate.
@@ -336,8 +317,8 @@ ChordBlocks PrepareChordBlocks(const ChordPolyline<CHORDS>& c) {
     for (int k = 0; k < STAR_BLOCK_CHORDS; ++k) {
       const int i = b * STAR_BLOCK_CHORDS + k;
       const double px = c.x[i], py = c.y[i];
-      radius = std::max({radius, std::hypot(px - mx, py - my),
-                         std::hypot(px + static_cast<double>(c.ex[i]) - mx, py + static_cast<double>(c.ey[i]) - my)});
+      radius = std::max({radius, portable_math::Hypot(px - mx, py - my),
+                         portable_math::Hypot(px + static_cast<double>(c.ex[i]) - mx, py + static_cast<double>(c.ey[i]) - my)});
     }
     const double reach = radius * (1.0 + 1e-9) + DISC_MARGIN * magnitude;
     float reach_up = static_cast<float>(reach);
@@ -345,35 +326,9 @@ ChordBlocks PrepareChordBlocks(const ChordPolyline<CHORDS>& c) {
     blocks.disc_x[b] = mx;
     blocks.disc_y[b] = my;
     blocks.disc_reach[b] = reach_up;
-    float skip = -std::numeric_limits<float>::infinity();
-    if (ray_proven && angle_hi < MAX_RAY_ANGLE && angle_lo - ray_margin > 0.0) {
-      skip = static_cast<float>(angle_lo - ray_margin);
-      // Rounded down, so the float bound never exceeds the proven one.
-      if (static_cast<double>(skip) > angle_lo - ray_margin) skip = std::nextafter(skip, 0.0f);
-    }
-    blocks.ray_skip_below[b] = skip;
   }
   blocks.usable = true;
   return blocks;
-}
-
-// The last chord of block b that the ray along dir crosses, with the
-// radius it crosses at.
-template <int CHORDS>
-bool BlockCrossing(const Vec2& dir, const ChordPolyline<CHORDS>& c, int b, float& radius_out) {
-  const int first = b * STAR_BLOCK_CHORDS;
-  float radius[STAR_BLOCK_CHORDS];
-  std::int32_t crosses[STAR_BLOCK_CHORDS];
-  for (int k = 0; k < STAR_BLOCK_CHORDS; ++k) {
-    crosses[k] = RayCrossesChord(dir, c, first + k, radius[k]);
-  }
-  for (int k = STAR_BLOCK_CHORDS - 1; k >= 0; --k) {
-    if (crosses[k] != 0) {
-      radius_out = radius[k];
-      return true;
-    }
-  }
-  return false;
 }
 
 // The least squared distance to the chords of block b, lowered into least;
@@ -398,22 +353,14 @@ float BlockLeast(const Vec2& q, const ChordPolyline<CHORDS>& c, int b, float lea
   return least;
 }
 
-// The rounded star's distance with the blocks that provably cannot matter
-// left out: the sign from the ray test scanned from the last block back
-// (the last crossing chord decides, so the scan stops at the first block
-// that has one, and blocks the ray provably misses are passed over), the
-// least chord distance from the crossing block first and then from every
-// block whose disc comes near enough. Equal to the full evaluation bit for
-// bit: the least of a set of floats does not depend on the order, and a
-// block left out holds no value below the least already found.
-float BlockedRoundedStar(const PreparedStar& g, const Vec2& q, float rho, float a_sector) {
+// The rounded star's least squared chord distance with the blocks that
+// provably cannot matter left out: from the block with the nearest disc
+// centre first and then from every block whose disc comes near enough.
+// Equal to the full evaluation bit for bit: the least of a set of floats
+// does not depend on the order, and a block left out holds no value below
+// the least already found.
+float BlockedLeastDistance2(const PreparedStar& g, const Vec2& q) {
   const ChordBlocks& blocks = g.blocks;
-  const Vec2 dir{q.x / rho, q.y / rho};
-  float boundary = g.ro_radius;
-  for (int b = STAR_BLOCKS - 1; b >= 0; --b) {
-    if (a_sector < blocks.ray_skip_below[b]) continue;
-    if (BlockCrossing<STAR_CHORDS>(dir, g.curve, b, boundary)) break;
-  }
   // Squared distance from the point to each block's disc centre; the
   // block with the nearest centre goes first, so that the others mostly
   // fall to the bound (a guess only: the result does not depend on it).
@@ -438,8 +385,144 @@ float BlockedRoundedStar(const PreparedStar& g, const Vec2& q, float rho, float 
     least = BlockLeast<STAR_CHORDS>(q, g.curve, b, least);
     limit = std::sqrt(least) * LIMIT_GROWTH;
   }
-  const float d = std::sqrt(least);
-  return boundary >= rho ? d : -d;
+  return least;
+}
+
+// Crossings of the chords from point 0 to point `chords` of (x, y) with the
+// line through the centre along dir (a unit vector), counted where they lie
+// beyond rho along it. A point's side of the line is decided from the point
+// alone (strictly left, or not), so a line through a point shared by two
+// chords crosses exactly one of them or neither, as the outline does.
+inline std::int32_t CrossingsBeyond(const float* x, const float* y, int chords, float dir_x, float dir_y, float rho) {
+  std::int32_t count = 0;
+  for (int i = 0; i < chords; ++i) {
+    const float sp = dir_x * y[i] - dir_y * x[i];
+    const float sc = dir_x * y[i + 1] - dir_y * x[i + 1];
+    const bool crosses = (sp > 0.0f) != (sc > 0.0f);
+    const float t = sp / (crosses ? sp - sc : 1.0f);
+    const float along_p = x[i] * dir_x + y[i] * dir_y;
+    const float along_c = x[i + 1] * dir_x + y[i + 1] * dir_y;
+    const float along = along_p + t * (along_c - along_p);
+    count += static_cast<std::int32_t>(crosses) & static_cast<std::int32_t>(along > rho);
+  }
+  return count;
+}
+
+// Sector angles by which the kept pieces' reach is widened, and the least
+// clearance below which a chord is taken to run through the centre (its
+// angular extent then unknown).
+constexpr double OUTLINE_ANGLE_MARGIN = 1e-3;
+constexpr double OUTLINE_MAX_CHORD_TURN = 3.1415926535897931 - 0.1;
+
+// Which pieces of the outline a ray in the folded sector can meet, from
+// the angular extent of the sector edge (its chords turn less than half a
+// turn each, so each chord's extent lies between its ends' angles).
+StarOutline PrepareStarOutline(const ChordPolyline<STAR_CHORDS>& edge, std::int32_t n, float half, float two_half) {
+  StarOutline outline;
+  const double h = half;
+  bool bounded = true;
+  double angle = 0.0, lo = 0.0, hi = 0.0;
+  for (int i = 0; i < STAR_CHORDS && bounded; ++i) {
+    const double px = edge.x[i], py = edge.y[i], cx = edge.x[i + 1], cy = edge.y[i + 1];
+    if (!std::isfinite(px) || !std::isfinite(py) || !std::isfinite(cx) || !std::isfinite(cy)) {
+      bounded = false;
+      break;
+    }
+    if (i == 0) angle = portable_math::Atan2(py, px);
+    lo = std::min(lo, angle);
+    hi = std::max(hi, angle);
+    const double turn = portable_math::Atan2(px * cy - py * cx, px * cx + py * cy);
+    if (!(std::fabs(turn) < OUTLINE_MAX_CHORD_TURN) || (px == 0.0 && py == 0.0) || (cx == 0.0 && cy == 0.0)) {
+      bounded = false;
+    }
+    angle += turn;
+  }
+  lo = std::min(lo, angle);
+  hi = std::max(hi, angle);
+  // An edge that winds about the centre on its way to the inner vertex.
+  if (bounded && !(std::fabs(angle - h) < 0.01)) bounded = false;
+
+  const std::int32_t total = 2 * n;
+  std::int32_t first = 0, last = -1;
+  if (bounded) {
+    // Piece j reaches [lo, hi] + j * half when even, (j + 1) * half - [hi,
+    // lo] when odd; the folded sector is [0, half].
+    const double low_end = -OUTLINE_ANGLE_MARGIN, high_end = h + OUTLINE_ANGLE_MARGIN;
+    const auto reach = [&](std::int32_t j, double& a, double& b) {
+      if (j % 2 == 0) {
+        a = lo + j * h;
+        b = hi + j * h;
+      } else {
+        a = (j + 1) * h - hi;
+        b = (j + 1) * h - lo;
+      }
+    };
+    const std::int32_t j_from = static_cast<std::int32_t>(std::floor((low_end - hi) / h)) - 2;
+    const std::int32_t j_to = static_cast<std::int32_t>(std::ceil((high_end - lo) / h)) + 2;
+    if (j_to - j_from > 4 * total + 8) {
+      bounded = false;
+    } else {
+      first = j_to + 1;
+      for (std::int32_t j = j_from; j <= j_to; ++j) {
+        double a = 0.0, b = 0.0;
+        reach(j, a, b);
+        if (b >= low_end && a <= high_end) {
+          first = std::min(first, j);
+          last = std::max(last, j);
+        }
+      }
+      if (last < first) bounded = false;
+    }
+    if (bounded && last - first + 1 < total && last - first + 1 <= STAR_OUTLINE_MAX_PIECES) {
+      outline.piece_count = last - first + 1;
+      outline.first_piece = first;
+      for (std::int32_t p = 0; p < outline.piece_count; ++p) {
+        double a = 0.0, b = 0.0;
+        reach(first + p, a, b);
+        outline.reach_lo[p] = static_cast<float>(a - OUTLINE_ANGLE_MARGIN);
+        outline.reach_hi[p] = static_cast<float>(b + OUTLINE_ANGLE_MARGIN);
+      }
+    }
+  }
+  if (outline.piece_count == 0 && total <= STAR_OUTLINE_MAX_PIECES) {
+    outline.piece_count = total;
+    outline.first_piece = 0;
+    outline.whole = true;
+  }
+  for (std::int32_t p = 0; p < outline.piece_count; ++p) {
+    for (int i = 0; i < STAR_CHORDS; ++i) {
+      StarOutlinePoint(edge, n, two_half, outline.first_piece + p, i, outline.x[p * STAR_CHORDS + i],
+                       outline.y[p * STAR_CHORDS + i]);
+    }
+  }
+  if (outline.piece_count > 0) {
+    const int end = outline.piece_count * STAR_CHORDS;
+    StarOutlinePoint(edge, n, two_half, outline.first_piece + outline.piece_count, 0, outline.x[end], outline.y[end]);
+  }
+  return outline;
+}
+
+// Whether the point at rho along the unit direction (dir_x, dir_y) of the
+// folded sector angle a_sector lies inside the star's outline: an odd
+// number of outline crossings beyond it.
+bool InsideStarOutline(const PreparedStar& g, float a_sector, float dir_x, float dir_y, float rho) {
+  const StarOutline& outline = g.outline;
+  std::int32_t count = 0;
+  if (outline.piece_count > 0) {
+    for (std::int32_t p = 0; p < outline.piece_count; ++p) {
+      if (!outline.whole && !(a_sector >= outline.reach_lo[p] && a_sector <= outline.reach_hi[p])) continue;
+      const int at = p * STAR_CHORDS;
+      count += CrossingsBeyond(outline.x.data() + at, outline.y.data() + at, STAR_CHORDS, dir_x, dir_y, rho);
+    }
+  } else {
+    // Too many pieces to keep: every piece, point by point.
+    float x[STAR_CHORDS + 1], y[STAR_CHORDS + 1];
+    for (std::int32_t j = 0; j < 2 * g.points; ++j) {
+      for (int i = 0; i <= STAR_CHORDS; ++i) StarOutlinePoint(g.curve, g.points, g.two_half, j, i, x[i], y[i]);
+      count += CrossingsBeyond(x, y, STAR_CHORDS, dir_x, dir_y, rho);
+    }
+  }
+  return (count & 1) != 0;
 }
 
 }  // namespace
@@ -448,21 +531,21 @@ PreparedPolygon PrepareRegularPolygon(float radius, std::int32_t sides, float st
   PreparedPolygon g;
   g.r = std::max(0.5f, radius);
   const float theta = start_angle_deg * PI_F / 180.0f;
-  g.turn_cos = std::cos(theta);
-  g.turn_sin = std::sin(theta);
+  g.turn_cos = portable_math::Cos(theta);
+  g.turn_sin = portable_math::Sin(theta);
   g.seg = TWO_PI_F / static_cast<float>(std::max(sides, std::int32_t{3}));
   g.roundness = roundness;
   const float r = g.r;
   const float seg = g.seg;
   if (roundness == 0.0f) {
     g.half = seg / 2.0f;
-    g.cos_half = std::cos(g.half);
-    g.hh = std::sin(g.half) * r;
+    g.cos_half = portable_math::Cos(g.half);
+    g.hh = portable_math::Sin(g.half) * r;
     return g;
   }
-  const float h = (roundness / 100.0f) * r * std::tan(seg / 4.0f);
-  const float cs = std::cos(seg);
-  const float ss = std::sin(seg);
+  const float h = (roundness / 100.0f) * r * portable_math::Tan(seg / 4.0f);
+  const float cs = portable_math::Cos(seg);
+  const float ss = portable_math::Sin(seg);
   const Vec2 p0{r, 0.0f};
   const Vec2 p1{r, h};
   const Vec2 p2{r * cs + h * ss, r * ss - h * cs};
@@ -483,14 +566,14 @@ float RegularPolygonDistance(const PreparedPolygon& g, float px, float py) {
     // Straight edge between the vertices at 0 and seg: ex is the distance
     // beyond its line, ey how far along it the point lies past its half
     // length.
-    const float ex = std::cos(a_sector - g.half) * rho - g.cos_half * g.r;
-    const float ey = std::fabs(std::sin(a_sector - g.half)) * rho - g.hh;
+    const float ex = portable_math::Cos(a_sector - g.half) * rho - g.cos_half * g.r;
+    const float ey = std::fabs(portable_math::Sin(a_sector - g.half)) * rho - g.hh;
     const float q = ey + std::max(0.0f, std::min(-ey, g.hh));
     const float sign = ex > 0.0f ? 1.0f : -1.0f;
     return -sign * std::sqrt(q * q + ex * ex);
   }
 
-  const Vec2 q{rho * std::cos(a_sector), rho * std::sin(a_sector)};
+  const Vec2 q{rho * portable_math::Cos(a_sector), rho * portable_math::Sin(a_sector)};
   const ChordHit hit = NearestPreparedChord<POLYGON_CHORDS>(q, g.curve);
   const float d = std::sqrt(hit.d2);
   if (g.roundness > 0.0f) return hit.cross >= 0.0f ? d : -d;
@@ -525,14 +608,15 @@ PreparedStar PrepareStar(float outer_radius, float inner_radius, std::int32_t po
     start += 180.0f / static_cast<float>(n);
   }
   g.ro_radius = ro_radius;
+  g.points = n;
   const float theta = start * PI_F / 180.0f;
-  g.turn_cos = std::cos(theta);
-  g.turn_sin = std::sin(theta);
+  g.turn_cos = portable_math::Cos(theta);
+  g.turn_sin = portable_math::Sin(theta);
   const float half = PI_F / static_cast<float>(n);
   g.half = half;
   g.two_half = 2.0f * half;
   const Vec2 vo{ro_radius, 0.0f};
-  const Vec2 vi{ri_radius * std::cos(half), ri_radius * std::sin(half)};
+  const Vec2 vi{ri_radius * portable_math::Cos(half), ri_radius * portable_math::Sin(half)};
   g.vo_x = vo.x;
   g.vi_x = vi.x;
   g.vi_y = vi.y;
@@ -543,17 +627,18 @@ PreparedStar PrepareStar(float outer_radius, float inner_radius, std::int32_t po
     g.e2 = g.ex * g.ex + g.ey * g.ey;
     return g;
   }
-  const float quarter_tan = std::tan(half / 4.0f);
+  const float quarter_tan = portable_math::Tan(half / 4.0f);
   const float ho = 2.0f * (ro / 100.0f) * ro_radius * quarter_tan;
   const float hi = 2.0f * (ri / 100.0f) * ri_radius * quarter_tan;
-  const float ch = std::cos(half);
-  const float sh = std::sin(half);
+  const float ch = portable_math::Cos(half);
+  const float sh = portable_math::Sin(half);
   const Vec2 p1{ro_radius, ho};
   const Vec2 p2{ri_radius * ch + hi * sh, ri_radius * sh - hi * ch};
   std::array<Vec2, STAR_CHORDS + 1> curve;
   SampleCurve<STAR_CHORDS>(vo, p1, p2, vi, curve);
   g.curve = PrepareChords<STAR_CHORDS>(curve);
   g.blocks = PrepareChordBlocks<STAR_CHORDS>(g.curve);
+  g.outline = PrepareStarOutline(g.curve, n, half, g.two_half);
   g.far_radius = FarRadius<STAR_CHORDS>(curve);
   return g;
 }
@@ -565,7 +650,9 @@ float StarDistance(const PreparedStar& g, float px, float py) {
   float a_sector = std::fmod(a, g.two_half);
   if (a_sector > g.half) a_sector = g.two_half - a_sector;
   const float rho = std::sqrt(p.x * p.x + p.y * p.y);
-  const Vec2 q{rho * std::cos(a_sector), rho * std::sin(a_sector)};
+  const float cos_a = portable_math::Cos(a_sector);
+  const float sin_a = portable_math::Sin(a_sector);
+  const Vec2 q{rho * cos_a, rho * sin_a};
 
   if (g.straight) {
     const float ex = g.ex;
@@ -578,14 +665,43 @@ float StarDistance(const PreparedStar& g, float px, float py) {
     return (q.y - 0.0f) * ex - (q.x - g.ro_radius) * ey >= 0.0f ? d : -d;
   }
 
-  if (g.blocks.usable && rho > 1e-6f && std::isfinite(q.x) && std::isfinite(q.y)) {
-    return BlockedRoundedStar(g, q, rho, a_sector);
+  const bool blocked = g.blocks.usable && std::isfinite(q.x) && std::isfinite(q.y);
+  const float d = std::sqrt(blocked ? BlockedLeastDistance2(g, q) : LeastChordDistance2<STAR_CHORDS>(q, g.curve));
+  // The magnitude is the distance to the sector's own edge; the side comes
+  // from the whole outline, which near a vertex can fold over the sector
+  // edge (inward rounding) or meet it exactly at a chord end.
+  return InsideStarOutline(g, a_sector, cos_a, sin_a, rho) ? d : -d;
+}
+
+void StarOutlinePoint(const ChordPolyline<STAR_CHORDS>& edge, std::int32_t points, float two_half, std::int32_t piece,
+                      int i, float& x, float& y) {
+  const std::int32_t n = std::max(points, std::int32_t{3});
+  const std::int32_t total = 2 * n;
+  std::int32_t j = piece % total;
+  if (j < 0) j += total;
+  const bool mirrored = (j % 2) != 0;
+  // The ends of a mirrored piece are the even neighbours' points.
+  if (mirrored && i == 0) {
+    StarOutlinePoint(edge, n, two_half, j - 1, STAR_CHORDS, x, y);
+    return;
   }
-  const float d = std::sqrt(LeastChordDistance2<STAR_CHORDS>(q, g.curve));
-  // The sign compares the point's radius with the boundary's along the ray
-  // from the centre through it.
-  const float boundary = PreparedBoundaryRadius<STAR_CHORDS>(RayDirection(q, rho), g.curve, g.ro_radius);
-  return boundary >= rho ? d : -d;
+  if (mirrored && i == STAR_CHORDS) {
+    StarOutlinePoint(edge, n, two_half, j + 1, 0, x, y);
+    return;
+  }
+  const std::int32_t k = (mirrored ? (j + 1) / 2 : j / 2) % n;
+  const float sx = mirrored ? edge.x[STAR_CHORDS - i] : edge.x[i];
+  const float sy = mirrored ? -edge.y[STAR_CHORDS - i] : edge.y[i];
+  if (k == 0) {
+    x = sx;
+    y = sy;
+    return;
+  }
+  const float turn = static_cast<float>(k) * two_half;
+  const float c = portable_math::Cos(turn);
+  const float s = portable_math::Sin(turn);
+  x = c * sx - s * sy;
+  y = s * sx + c * sy;
 }
 
 float StarDistance(float px, float py, float outer_radius, float inner_radius, std::int32_t points,

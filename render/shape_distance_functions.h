@@ -58,11 +58,9 @@ struct PreparedPolygon {
 };
 
 // The star's chords in blocks, each with what proves, for a given point,
-// that none of its chords can matter: a bounding disc for the least
-// distance (a block whose disc lies further from the point than the best
-// chord so far, by far more than rounding, holds no nearer chord), and an
-// angle below which a ray from the centre cannot cross any of its chords
-// whatever the rounding of the crossing test (for the sign).
+// that none of its chords can matter for the least distance: a bounding
+// disc (a block whose disc lies further from the point than the best chord
+// so far, by far more than rounding, holds no nearer chord).
 constexpr int STAR_BLOCK_CHORDS = 4;
 constexpr int STAR_BLOCKS = STAR_CHORDS / STAR_BLOCK_CHORDS;
 
@@ -71,7 +69,33 @@ struct ChordBlocks {
   std::array<float, STAR_BLOCKS> disc_x{};
   std::array<float, STAR_BLOCKS> disc_y{};
   std::array<float, STAR_BLOCKS> disc_reach{};  // disc radius plus the rounding margins, rounded up
-  std::array<float, STAR_BLOCKS> ray_skip_below{};  // a sector angle below this crosses no chord; -inf: none proven
+};
+
+// The closed chord outline of the whole rounded star, for the sign: inside
+// is an odd number of outline crossings on the ray from the point away from
+// the centre. The outline is 2N half-edges ("pieces"): piece 2k is the
+// sector edge turned by k whole points, piece 2k + 1 the sector edge
+// mirrored and turned on to the next outer vertex. Every vertex where two
+// pieces meet belongs to one even piece, so both pieces see the very same
+// float point and a ray through it is counted once, never zero or two
+// times. Only the pieces that can reach the folded sector are kept (a ray
+// in the sector cannot meet the others); shapes whose edges wind about the
+// centre keep the whole outline.
+constexpr int STAR_OUTLINE_MAX_PIECES = 8;
+
+struct StarOutline {
+  // 0: the pieces do not fit; the whole outline is walked piece by piece.
+  std::int32_t piece_count = 0;
+  std::int32_t first_piece = 0;
+  // Every piece of the outline is kept: no piece is passed over.
+  bool whole = false;
+  // Piece p is passed over for sector angles outside [reach_lo[p],
+  // reach_hi[p]], its angular extent widened by far more than rounding.
+  std::array<float, STAR_OUTLINE_MAX_PIECES> reach_lo{};
+  std::array<float, STAR_OUTLINE_MAX_PIECES> reach_hi{};
+  // The kept pieces' points back to back, STAR_CHORDS chords each.
+  std::array<float, STAR_OUTLINE_MAX_PIECES * STAR_CHORDS + 1> x{};
+  std::array<float, STAR_OUTLINE_MAX_PIECES * STAR_CHORDS + 1> y{};
 };
 
 struct PreparedStar {
@@ -81,13 +105,14 @@ struct PreparedStar {
   bool straight = true;
   // Straight edges.
   float vo_x = 0.0f, vi_x = 0.0f, vi_y = 0.0f, ex = 0.0f, ey = 0.0f, e2 = 0.0f;
+  std::int32_t points = 3;
   ChordPolyline<STAR_CHORDS> curve;  // rounded edges
   ChordBlocks blocks;
+  StarOutline outline;
   // Points beyond far_radius from the centre are outside the rounded star
-  // whatever the rounding of the ray test, at least (r - far_radius) *
+  // (no outline crossing lies beyond them), at least (r - far_radius) *
   // FAR_DISTANCE_SCALE from its edge for a point r from the centre; 0 when
-  // no such radius is known (a chord's line runs too close to the centre
-  // for the ray test to be trusted there).
+  // no such radius is known (a chord's line runs too close to the centre).
   float far_radius = 0.0f;
 };
 
@@ -102,3 +127,8 @@ float RegularPolygonDistance(const PreparedPolygon& polygon, float px, float py)
 PreparedStar PrepareStar(float outer_radius, float inner_radius, std::int32_t points, float start_angle_deg,
                          float outer_roundness, float inner_roundness);
 float StarDistance(const PreparedStar& star, float px, float py);
+
+// Point i (0 to STAR_CHORDS) of piece j (any integer, taken modulo 2N) of
+// the star's outline, from the sector edge's chord points.
+void StarOutlinePoint(const ChordPolyline<STAR_CHORDS>& edge, std::int32_t points, float two_half, std::int32_t piece,
+                      int i, float& x, float& y);

@@ -20,13 +20,16 @@ namespace {
 constexpr std::int32_t SHAPES_SUPERSAMPLE = 2;
 
 // The primitive's vertices turned by its own rotation, moved to its centre
-// and scaled to the grid.
+// and scaled to the grid. The frame has pixel centres at whole numbers and
+// a grid pixel covers [i, i + 1), so frame x lands on grid (x + 0.5) s:
+// output pixel x is then the block centred on frame x, where the analytic
+// road evaluates it.
 void GridPoints(const ShapePrimitive& p, float s, float* out) {
   for (std::int32_t j = 0; j < p.vertex_count; ++j) {
     const float vx = p.vertices[2 * j];
     const float vy = p.vertices[2 * j + 1];
-    out[2 * j] = (vx * p.rot_cos - vy * p.rot_sin + p.center_x) * s;
-    out[2 * j + 1] = (vx * p.rot_sin + vy * p.rot_cos + p.center_y) * s;
+    out[2 * j] = (vx * p.rot_cos - vy * p.rot_sin + p.center_x + 0.5f) * s;
+    out[2 * j + 1] = (vx * p.rot_sin + vy * p.rot_cos + p.center_y + 0.5f) * s;
   }
 }
 

@@ -10,6 +10,7 @@
 #include "host/pf_errors.h"
 #include "host/suites/aegp_dynamic_stream_suite5.h"
 #include "host/suites/aegp_stream_suite10.h"
+#include "render/portable_math.h"
 #include "shell/suite_handler.h"
 #include "stream_reader_fixture.h"
 
@@ -92,15 +93,15 @@ TEST_F(ShapeContentsTest, GroupAndOuterTransformsAreExactToTheBit) {
     if (single) {
       const double kx = 35.0 / 100.0, ky = 110.0 / 100.0, m = (kx + ky) * 0.5;
       const double x = (10.0 - 1.7) * kx, y = (20.0 - 16.3) * ky;
-      EXPECT_EQ(s.center_x, std::cos(a) * x - std::sin(a) * y + 0.0);
-      EXPECT_EQ(s.center_y, std::sin(a) * x + std::cos(a) * y + 0.0);
+      EXPECT_EQ(s.center_x, portable_math::Cos(a) * x - portable_math::Sin(a) * y + 0.0);
+      EXPECT_EQ(s.center_y, portable_math::Sin(a) * x + portable_math::Cos(a) * y + 0.0);
       EXPECT_EQ(s.size_x, 100.0 * 100.0 / 100.0 * kx);
       EXPECT_EQ(s.size_y, 50.0 * 100.0 / 100.0 * ky);
       EXPECT_EQ(s.corner_radius, 8.0 * 100.0 / 100.0 * m);
     } else {
       const double u = (10.0 - 1.7) * 35.0 / 100.0, v = (20.0 - 16.3) * 110.0 / 100.0;
-      EXPECT_EQ(s.center_x, std::cos(a) * u - std::sin(a) * v + 0.0);
-      EXPECT_EQ(s.center_y, std::sin(a) * u + std::cos(a) * v + 0.0);
+      EXPECT_EQ(s.center_x, portable_math::Cos(a) * u - portable_math::Sin(a) * v + 0.0);
+      EXPECT_EQ(s.center_y, portable_math::Sin(a) * u + portable_math::Cos(a) * v + 0.0);
       EXPECT_EQ(s.size_x, 100.0 * 35.0 / 100.0);
       EXPECT_EQ(s.size_y, 50.0 * 110.0 / 100.0);
       EXPECT_EQ(s.corner_radius, 8.0 * ((35.0 + 110.0) * 0.5) / 100.0);

@@ -10,6 +10,7 @@
 #include "host/pf_errors.h"
 #include "host/suites/aegp_footage_suite11.h"
 #include "hostsim/shape_contents_builder.h"
+#include "render/portable_math.h"
 #include "pre_render_test_support.h"
 
 namespace {
@@ -86,8 +87,8 @@ TEST_F(SmartPreRenderTest, ReferenceRecordLayoutOfASolidLayer) {
   EXPECT_EQ(ReadAt<double>(b, 120), 110.0);
   EXPECT_EQ(ReadAt<double>(b, 128), 0.5);  // downsample 1/2
   EXPECT_EQ(ReadAt<double>(b, 136), 1.0);  // den 0 reads as 1
-  EXPECT_EQ(ReadAt<double>(b, 144), std::cos(30.0 * PI / 180));
-  EXPECT_EQ(ReadAt<double>(b, 152), std::sin(30.0 * PI / 180));
+  EXPECT_EQ(ReadAt<double>(b, 144), portable_math::Cos(30.0 * PI / 180));
+  EXPECT_EQ(ReadAt<double>(b, 152), portable_math::Sin(30.0 * PI / 180));
   EXPECT_EQ(ReadAt<double>(b, 160), 400.0);
   EXPECT_EQ(ReadAt<double>(b, 168), 300.0);
   EXPECT_EQ(ReadAt<std::uint32_t>(b, 176), 1u);  // adjustment layer
@@ -111,9 +112,10 @@ TEST_F(SmartPreRenderTest, ReferenceRecordLayoutOfASolidLayer) {
   EXPECT_EQ(ReadAt<std::uint32_t>(b, s0 + 0), 0u);  // SHAPE_BOX
   EXPECT_EQ(ReadAt<std::uint32_t>(b, s0 + 4), 0u);
   EXPECT_EQ(ReadAt<double>(b, s0 + 8), 0.0);  // rotation_deg
-  const double slot_angle = std::atan2(std::sin(30.0 * PI / 180), std::cos(30.0 * PI / 180));
-  EXPECT_EQ(ReadAt<double>(b, s0 + 16), std::cos(slot_angle));
-  EXPECT_EQ(ReadAt<double>(b, s0 + 24), std::sin(slot_angle));
+  const double slot_angle =
+      portable_math::Atan2(portable_math::Sin(30.0 * PI / 180), portable_math::Cos(30.0 * PI / 180));
+  EXPECT_EQ(ReadAt<double>(b, s0 + 16), portable_math::Cos(slot_angle));
+  EXPECT_EQ(ReadAt<double>(b, s0 + 24), portable_math::Sin(slot_angle));
   EXPECT_EQ(ReadAt<double>(b, s0 + 64), 100.0);  // centre
   EXPECT_EQ(ReadAt<double>(b, s0 + 72), 50.0);
   EXPECT_EQ(ReadAt<double>(b, s0 + 80), 200.0);  // size
@@ -430,12 +432,12 @@ TEST_F(SmartPreRenderTest, AnglesAreExactToTheBit) {
     layer.transform.rotation.value = {deg, 0, 0};
     const hostsim::PreRenderOutcome o = driver_->Run();
     const PreRenderHeader h = HeaderOf(o);
-    EXPECT_EQ(h.rotation_cos, std::cos(deg * PI / 180));
-    EXPECT_EQ(h.rotation_sin, std::sin(deg * PI / 180));
+    EXPECT_EQ(h.rotation_cos, portable_math::Cos(deg * PI / 180));
+    EXPECT_EQ(h.rotation_sin, portable_math::Sin(deg * PI / 180));
     ASSERT_EQ(h.shape_count, 1u);  // the source box
-    const double slot_angle = 0.0 * PI / 180 + std::atan2(h.rotation_sin, h.rotation_cos);
-    EXPECT_EQ(SlotOf(o, 0).rot_cos, std::cos(slot_angle));
-    EXPECT_EQ(SlotOf(o, 0).rot_sin, std::sin(slot_angle));
+    const double slot_angle = 0.0 * PI / 180 + portable_math::Atan2(h.rotation_sin, h.rotation_cos);
+    EXPECT_EQ(SlotOf(o, 0).rot_cos, portable_math::Cos(slot_angle));
+    EXPECT_EQ(SlotOf(o, 0).rot_sin, portable_math::Sin(slot_angle));
   }
   // With a parent: atan2 of the own sine and cosine plus the parent's angle.
   layer.parent = &LayerAt(1);
@@ -443,9 +445,9 @@ TEST_F(SmartPreRenderTest, AnglesAreExactToTheBit) {
   LayerAt(1).transform.rotation.value = {3.0, 0, 0};
   const PreRenderHeader h = HeaderOf(driver_->Run());
   const double own = 17.0 * PI / 180;
-  const double total = std::atan2(std::sin(own), std::cos(own)) + 3.0 * PI / 180;
-  EXPECT_EQ(h.rotation_cos, std::cos(total));
-  EXPECT_EQ(h.rotation_sin, std::sin(total));
+  const double total = portable_math::Atan2(portable_math::Sin(own), portable_math::Cos(own)) + 3.0 * PI / 180;
+  EXPECT_EQ(h.rotation_cos, portable_math::Cos(total));
+  EXPECT_EQ(h.rotation_sin, portable_math::Sin(total));
 }
 
 // Two parents composed to the bit: (p - anchor) x scale / 100 with the
@@ -476,8 +478,8 @@ TEST_F(SmartPreRenderTest, ParentChainArithmeticIsExactToTheBit) {
     const double x = (px - q.anc_x) * q.sx / 100;
     const double y = (py - q.anc_y) * q.sy / 100;
     const double a = q.deg * PI / 180;
-    px = std::cos(a) * x - std::sin(a) * y + q.pos_x;
-    py = std::cos(a) * y + std::sin(a) * x + q.pos_y;
+    px = portable_math::Cos(a) * x - portable_math::Sin(a) * y + q.pos_x;
+    py = portable_math::Cos(a) * y + portable_math::Sin(a) * x + q.pos_y;
     sum += a;
     fx *= q.sx / 100;
     fy *= q.sy / 100;
@@ -486,9 +488,9 @@ TEST_F(SmartPreRenderTest, ParentChainArithmeticIsExactToTheBit) {
   EXPECT_EQ(h.position_y, py);
   EXPECT_EQ(h.scale_x_pct, 70.0 * fx);
   EXPECT_EQ(h.scale_y_pct, 45.0 * fy);
-  const double total = std::atan2(std::sin(0.0), std::cos(0.0)) + sum;
-  EXPECT_EQ(h.rotation_cos, std::cos(total));
-  EXPECT_EQ(h.rotation_sin, std::sin(total));
+  const double total = portable_math::Atan2(portable_math::Sin(0.0), portable_math::Cos(0.0)) + sum;
+  EXPECT_EQ(h.rotation_cos, portable_math::Cos(total));
+  EXPECT_EQ(h.rotation_sin, portable_math::Sin(total));
 }
 
 TEST_F(SmartPreRenderTest, SlotAngleAddsTheShapeRotationInRadians) {
@@ -504,9 +506,9 @@ TEST_F(SmartPreRenderTest, SlotAngleAddsTheShapeRotationInRadians) {
   ASSERT_EQ(HeaderOf(o).shape_count, 2u);
   const ShapeSlot s = SlotOf(o, 0);
   EXPECT_EQ(s.rotation_deg, 3.0);
-  const double angle = 3.0 * PI / 180 + std::atan2(0.0, 1.0);
-  EXPECT_EQ(s.rot_cos, std::cos(angle));
-  EXPECT_EQ(s.rot_sin, std::sin(angle));
+  const double angle = 3.0 * PI / 180 + portable_math::Atan2(0.0, 1.0);
+  EXPECT_EQ(s.rot_cos, portable_math::Cos(angle));
+  EXPECT_EQ(s.rot_sin, portable_math::Sin(angle));
 }
 
 TEST_F(SmartPreRenderTest, OnlySixteenParentsAreComposed) {

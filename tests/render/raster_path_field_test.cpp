@@ -82,15 +82,17 @@ bool NoPane(const Result& r) {
   return true;
 }
 
-// The square about (20, 15) with half size 10 spans raster x 9.5 .. 29.5
-// and y 4.5 .. 24.5 of the output.
+// The square about (20, 15) with half size 10 spans output frame x 9.5 ..
+// 29.5 and y 4.5 .. 24.5 (pixel centres at whole numbers), its edges along
+// pixel borders.
 TEST(RasterPathFieldTest, SquareFieldAndItsPaddedPlanes) {
   const Result r = FillPaths({PathSlot(20, 15, {SquarePoints(10)})}, 1);
   ASSERT_TRUE(r.built);
-  EXPECT_NEAR(r.D(19, 14), 10.0f, 0.75f);
-  EXPECT_NEAR(r.D(2, 14), -7.0f, 0.75f);
-  EXPECT_NEAR(r.D(9, 14), 0.0f, 0.25f);
-  EXPECT_NEAR(r.D(10, 14), 1.0f, 0.3f);
+  EXPECT_NEAR(r.D(19, 14), 9.5f, 0.75f);
+  EXPECT_NEAR(r.D(2, 14), -7.5f, 0.75f);
+  EXPECT_NEAR(r.D(9, 14), -0.5f, 0.2f);
+  EXPECT_NEAR(r.D(10, 14), 0.5f, 0.2f);
+  for (int x = 0; x <= 39; ++x) EXPECT_NEAR(r.D(x, 14), r.D(39 - x, 14), 1e-4f) << x;
   ASSERT_FALSE(r.planes.smooth_field.Empty());
   ASSERT_FALSE(r.planes.gradient_x.Empty());
   ASSERT_FALSE(r.planes.gradient_y.Empty());

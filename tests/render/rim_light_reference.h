@@ -9,6 +9,7 @@
 #include "render/curve_tables.h"
 #include "render/ordered_dither.h"
 #include "render/pixel_traits.h"
+#include "render/portable_math.h"
 #include "render/rim_angle_profile.h"
 #include "render/rim_light.h"
 
@@ -153,7 +154,7 @@ void RimLightPass(PF_EffectWorld& output, const RimLightSettings& settings, cons
                                       inputs.gradient_y.row_length +
                                   (x + inputs.gradient_y.offset);
                 for (std::int32_t dx = -1; dx <= 1; ++dx) {
-                  sum += RimAngleResponse(std::atan2(ry[dx], rx[dx]), values.light_phase);
+                  sum += RimAngleResponse(portable_math::Atan2(ry[dx], rx[dx]), values.light_phase);
                 }
               }
               response = sum / 9.0f;
@@ -167,7 +168,7 @@ void RimLightPass(PF_EffectWorld& output, const RimLightSettings& settings, cons
                 if (x >= 2 && x < w - 2) wide_x = gx + 0.5f * (S[i + 2] - S[i - 2]);
                 if (y >= 2 && y < h - 2) wide_y = gy + 0.5f * (S[i + 2 * w] - S[i - 2 * w]);
               }
-              response = RimAngleResponse(std::atan2(wide_y, wide_x), values.light_phase);
+              response = RimAngleResponse(portable_math::Atan2(wide_y, wide_x), values.light_phase);
             }
             if (response > 0.003f) {
               const float s = (t / rim_band - 0.4f) * 1.6667f;

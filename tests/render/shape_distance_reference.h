@@ -7,6 +7,9 @@
 #include <cmath>
 #include <cstdint>
 #include <utility>
+#include <vector>
+
+#include "render/portable_math.h"
 
 namespace shape_distance_reference {
 
@@ -31,7 +34,7 @@ const std::array<float, CHORDS + 1>& ChordParameters() {
     std::array<float, CHORDS + 1> t{};
     t[0] = 0.0f;
     for (int i = 1; i < CHORDS; ++i) {
-      t[i] = (1.0f - std::cos(static_cast<float>(i) * PI_F / static_cast<float>(CHORDS))) / 2.0f;
+      t[i] = (1.0f - portable_math::Cos(static_cast<float>(i) * PI_F / static_cast<float>(CHORDS))) / 2.0f;
     }
     t[CHORDS] = 1.0f;
     return t;
@@ -113,13 +116,13 @@ inline Vec2 RayDirection(const Vec2& q, float rho) { return rho > 1e-6f ? Vec2{q
 // lie on the +x axis.
 inline Vec2 TurnToVertexFrame(float px, float py, float start_angle_deg) {
   const float theta = start_angle_deg * PI_F / 180.0f;
-  const float c = std::cos(theta);
-  const float s = std::sin(theta);
+  const float c = portable_math::Cos(theta);
+  const float s = portable_math::Sin(theta);
   return {c * px + s * py, c * py - s * px};
 }
 
 inline float PositiveAngle(const Vec2& p) {
-  float a = std::atan2(p.y, p.x);
+  float a = portable_math::Atan2(p.y, p.x);
   if (a < 0.0f) a += TWO_PI_F;
   return a;
 }
@@ -138,9 +141,9 @@ inline float RegularPolygonDistance(float px, float py, float radius, std::int32
     // beyond its line, ey how far along it the point lies past its half
     // length.
     const float half = seg / 2.0f;
-    const float ex = std::cos(a_sector - half) * rho - std::cos(half) * r;
-    const float hh = std::sin(half) * r;
-    const float ey = std::fabs(std::sin(a_sector - half)) * rho - hh;
+    const float ex = portable_math::Cos(a_sector - half) * rho - portable_math::Cos(half) * r;
+    const float hh = portable_math::Sin(half) * r;
+    const float ey = std::fabs(portable_math::Sin(a_sector - half)) * rho - hh;
     const float q = ey + std::max(0.0f, std::min(-ey, hh));
     const float sign = ex > 0.0f ? 1.0f : -1.0f;
     return -sign * std::sqrt(q * q + ex * ex);
@@ -148,16 +151,16 @@ inline float RegularPolygonDistance(float px, float py, float radius, std::int32
 
   // The edge as a cubic whose handles follow the circumscribed circle's
   // tangents at the two vertices.
-  const float h = (roundness / 100.0f) * r * std::tan(seg / 4.0f);
-  const float cs = std::cos(seg);
-  const float ss = std::sin(seg);
+  const float h = (roundness / 100.0f) * r * portable_math::Tan(seg / 4.0f);
+  const float cs = portable_math::Cos(seg);
+  const float ss = portable_math::Sin(seg);
   const Vec2 p0{r, 0.0f};
   const Vec2 p1{r, h};
   const Vec2 p2{r * cs + h * ss, r * ss - h * cs};
   const Vec2 p3{r * cs, r * ss};
   std::array<Vec2, POLYGON_CHORDS + 1> curve;
   SampleCurve<POLYGON_CHORDS>(p0, p1, p2, p3, curve);
-  const Vec2 q{rho * std::cos(a_sector), rho * std::sin(a_sector)};
+  const Vec2 q{rho * portable_math::Cos(a_sector), rho * portable_math::Sin(a_sector)};
   const ChordHit hit = NearestChord<POLYGON_CHORDS>(q, curve);
   const float d = std::sqrt(hit.d2);
   if (roundness > 0.0f) return hit.cross >= 0.0f ? d : -d;
@@ -193,9 +196,11 @@ inline float StarDistance(float px, float py, float outer_radius, float inner_ra
   float a_sector = std::fmod(a, 2.0f * half);
   if (a_sector > half) a_sector = 2.0f * half - a_sector;
   const float rho = std::sqrt(p.x * p.x + p.y * p.y);
-  const Vec2 q{rho * std::cos(a_sector), rho * std::sin(a_sector)};
+  const float cos_a = portable_math::Cos(a_sector);
+  const float sin_a = portable_math::Sin(a_sector);
+  const Vec2 q{rho * cos_a, rho * sin_a};
   const Vec2 vo{ro_radius, 0.0f};
-  const Vec2 vi{ri_radius * std::cos(half), ri_radius * std::sin(half)};
+  const Vec2 vi{ri_radius * portable_math::Cos(half), ri_radius * portable_math::Sin(half)};
 
   if (ro == 0.0f && ri == 0.0f) {
     const float ex = vi.x - vo.x;
@@ -209,11 +214,11 @@ inline float StarDistance(float px, float py, float outer_radius, float inner_ra
     return (q.y - 0.0f) * ex - (q.x - ro_radius) * ey >= 0.0f ? d : -d;
   }
 
-  const float quarter_tan = std::tan(half / 4.0f);
+  const float quarter_tan = portable_math::Tan(half / 4.0f);
   const float ho = 2.0f * (ro / 100.0f) * ro_radius * quarter_tan;
   const float hi = 2.0f * (ri / 100.0f) * ri_radius * quarter_tan;
-  const float ch = std::cos(half);
-  const float sh = std::sin(half);
+  const float ch = portable_math::Cos(half);
+  const float sh = portable_math::Sin(half);
   const Vec2 p1{ro_radius, ho};
   const Vec2 p2{ri_radius * ch + hi * sh, ri_radius * sh - hi * ch};
   std::array<Vec2, STAR_CHORDS + 1> curve;
@@ -221,10 +226,54 @@ inline float StarDistance(float px, float py, float outer_radius, float inner_ra
   const ChordHit hit = NearestChord<STAR_CHORDS>(q, curve);
   const float d = std::sqrt(hit.d2);
 
-  // The sign compares the point's radius with the boundary's along the ray
-  // from the centre through it.
-  const float boundary = BoundaryRadiusAlongRay<STAR_CHORDS>(RayDirection(q, rho), curve, ro_radius);
-  return boundary >= rho ? d : -d;
+  // The sign: inside when the ray from the point away from the centre
+  // crosses the whole star's chord outline an odd number of times. The
+  // outline is 2N half-edges; half-edge 2k is the sector edge turned by k
+  // points, 2k + 1 the edge mirrored and turned on to the next outer
+  // vertex, and where two meet both take the even one's point.
+  const std::int32_t total = 2 * n;
+  const float two_half = 2.0f * half;
+  std::vector<Vec2> turns(static_cast<std::size_t>(n));
+  for (std::int32_t k = 1; k < n; ++k) {
+    const float turn = static_cast<float>(k) * two_half;
+    turns[static_cast<std::size_t>(k)] = Vec2{portable_math::Cos(turn), portable_math::Sin(turn)};
+  }
+  const auto outline_point = [&](std::int32_t piece, int i) {
+    // Recursion by hand: the ends of a mirrored half-edge.
+    std::int32_t j = piece % total;
+    if (j < 0) j += total;
+    if (j % 2 != 0 && i == 0) {
+      j = j - 1;
+      i = STAR_CHORDS;
+    } else if (j % 2 != 0 && i == STAR_CHORDS) {
+      j = (j + 1) % total;
+      i = 0;
+    }
+    const bool mirrored = j % 2 != 0;
+    const std::int32_t k = (mirrored ? (j + 1) / 2 : j / 2) % n;
+    const float sx = mirrored ? curve[STAR_CHORDS - i].x : curve[i].x;
+    const float sy = mirrored ? -curve[STAR_CHORDS - i].y : curve[i].y;
+    if (k == 0) return Vec2{sx, sy};
+    const float c = turns[static_cast<std::size_t>(k)].x;
+    const float s = turns[static_cast<std::size_t>(k)].y;
+    return Vec2{c * sx - s * sy, s * sx + c * sy};
+  };
+  std::int32_t crossings = 0;
+  for (std::int32_t j = 0; j < total; ++j) {
+    for (int i = 0; i < STAR_CHORDS; ++i) {
+      const Vec2 from = outline_point(j, i);
+      const Vec2 to = outline_point(j, i + 1);
+      // Each point's side of the line along (cos_a, sin_a) is its own.
+      const float sp = cos_a * from.y - sin_a * from.x;
+      const float sc = cos_a * to.y - sin_a * to.x;
+      if ((sp > 0.0f) == (sc > 0.0f)) continue;
+      const float t = sp / (sp - sc);
+      const float along_p = from.x * cos_a + from.y * sin_a;
+      const float along_c = to.x * cos_a + to.y * sin_a;
+      if (along_p + t * (along_c - along_p) > rho) ++crossings;
+    }
+  }
+  return (crossings & 1) != 0 ? d : -d;
 }
 
 }  // namespace shape_distance_reference

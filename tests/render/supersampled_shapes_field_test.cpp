@@ -61,20 +61,21 @@ bool SameBytes(const FloatPlane& a, const FloatPlane& b) {
   return a.Size() == b.Size() && std::memcmp(a.data.get(), b.data.get(), a.Size() * sizeof(float)) == 0;
 }
 
-// The square about layer point (20, 15) with half size 10 spans output x
-// 9.5 .. 29.5 and y 4.5 .. 24.5 of the raster (the primitive centre sits
-// half a pixel up and left, and output pixel x covers the raster's x to
-// x + 1).
+// The square about layer point (20, 15) with half size 10 spans output
+// frame x 9.5 .. 29.5 and y 4.5 .. 24.5 (the primitive centre sits half a
+// pixel up and left, and output pixel x is centred on frame x), so its
+// edges run along pixel borders: pixel 10 lies half a pixel inside, pixel 9
+// half a pixel outside, as the analytic road has them.
 TEST(SupersampledShapesFieldTest, DistancesFollowTheSquare) {
   const Field f = Render({Square(20, 15, 10)});
-  EXPECT_NEAR(f.D(19, 14), 10.0f, 0.75f);
-  EXPECT_NEAR(f.D(2, 14), -7.0f, 0.75f);
-  EXPECT_NEAR(f.D(10, 14), 1.0f, 0.3f);
-  EXPECT_NEAR(f.D(8, 14), -1.0f, 0.3f);
-  EXPECT_NEAR(f.D(9, 14), 0.0f, 0.25f);  // half covered
-  // Mirror-symmetric about x = 19 (pixel x mirrors to 38 - x).
-  for (int x = 0; x <= 38; ++x) {
-    EXPECT_NEAR(f.D(x, 14), f.D(38 - x, 14), 1e-4f) << x;
+  EXPECT_NEAR(f.D(19, 14), 9.5f, 0.75f);
+  EXPECT_NEAR(f.D(2, 14), -7.5f, 0.75f);
+  EXPECT_NEAR(f.D(10, 14), 0.5f, 0.2f);
+  EXPECT_NEAR(f.D(8, 14), -1.5f, 0.2f);
+  EXPECT_NEAR(f.D(9, 14), -0.5f, 0.2f);
+  // Mirror-symmetric about x = 19.5 (pixel x mirrors to 39 - x).
+  for (int x = 0; x <= 39; ++x) {
+    EXPECT_NEAR(f.D(x, 14), f.D(39 - x, 14), 1e-4f) << x;
   }
   for (int i = 0; i < 40 * 30; ++i) {
     ASSERT_EQ(f.height.data[i], f.distance.data[i]);
