@@ -180,7 +180,9 @@ RunBounds BoundsOverRun(std::int32_t x0, std::int32_t x1, std::int32_t y, int i,
   const float dx = fx - p.center_x, dy = fy - p.center_y;
   const float u = p.rot_cos * dx + p.rot_sin * dy;
   const float v = p.rot_cos * dy - p.rot_sin * dx;
-  const float d = PrimitiveDistance(u, v, i, p, prepared, shape_count, slots, merge_mode);
+  // A star's bound needs only the size of its distance, not its side.
+  const float d = p.kind == SHAPE_STAR ? StarDistanceMagnitude(prepared.stars[i], u, v)
+                                       : PrimitiveDistance(u, v, i, p, prepared, shape_count, slots, merge_mode);
   if (!std::isfinite(d)) return {-INF, INF};
   const float turn = std::sqrt(p.rot_cos * p.rot_cos + p.rot_sin * p.rot_sin) * 1.001f;
   const float size = std::fabs(fx) + std::fabs(fy) + std::fabs(p.center_x) + std::fabs(p.center_y) +
