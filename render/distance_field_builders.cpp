@@ -167,6 +167,20 @@ struct CoverageSource {
     to_outside = inside ? DISTANCE_INFINITY : 0.0f;
     to_inside = inside ? 0.0f : DISTANCE_INFINITY;
   }
+  // Seeds of the pixels [i, i + count) of row y from x, when none of them
+  // is an edge pixel; false, with nothing written, otherwise.
+  bool SeedPlainRun(std::int64_t i, std::int32_t count, float* to_inside, float* to_outside) const {
+    const float* c = coverage + i;
+    bool decided = true;
+    for (std::int32_t j = 0; j < count; ++j) decided &= (c[j] >= COVERAGE_INSIDE) | (c[j] <= COVERAGE_OUTSIDE);
+    if (!decided) return false;
+    for (std::int32_t j = 0; j < count; ++j) {
+      const bool inside = c[j] >= COVERAGE_INSIDE;
+      to_outside[j] = inside ? DISTANCE_INFINITY : 0.0f;
+      to_inside[j] = inside ? 0.0f : DISTANCE_INFINITY;
+    }
+    return true;
+  }
   bool Inside(std::int64_t i) const { return coverage[i] >= 0.5f; }
   // As DistanceCombineCoverage.
   void Combine(const float* row_in, const float* row_out, std::int64_t row_start, std::int32_t count,
@@ -189,6 +203,15 @@ struct MaskSource {
     const bool inside = mask[i] >= MASK_INSIDE;
     to_inside = inside ? 0.0f : DISTANCE_INFINITY;
     to_outside = inside ? DISTANCE_INFINITY : 0.0f;
+  }
+  bool SeedPlainRun(std::int64_t i, std::int32_t count, float* to_inside, float* to_outside) const {
+    const std::uint8_t* m = mask + i;
+    for (std::int32_t j = 0; j < count; ++j) {
+      const bool inside = m[j] >= MASK_INSIDE;
+      to_inside[j] = inside ? 0.0f : DISTANCE_INFINITY;
+      to_outside[j] = inside ? DISTANCE_INFINITY : 0.0f;
+    }
+    return true;
   }
   bool Inside(std::int64_t i) const { return mask[i] >= MASK_INSIDE; }
   // As DistanceCombineMask8.
@@ -252,6 +275,9 @@ struct SeededColumnPass {
         const std::int64_t row = y * stride + x0;
         float* fin = in.Ok() ? in.f.get() + static_cast<std::int64_t>(y) * EDT_COLUMN_BLOCK : to_inside + row;
         float* fout = out.Ok() ? out.f.get() + static_cast<std::int64_t>(y) * EDT_COLUMN_BLOCK : to_outside + row;
+        // Away from the outline a whole run seeds without looking at
+        // neighbours.
+        if (source.SeedPlainRun(row, lanes, fin, fout)) continue;
         for (std::int32_t j = 0; j < lanes; ++j) source.Seed(x0 + j, y, row + j, fin[j], fout[j]);
       }
       Transform(in, to_inside, x0, lanes);

@@ -323,7 +323,7 @@ TEST(ShapeDistanceFieldTest, FieldEqualsThePlainMergeOfEveryShapeBitForBit) {
   for (int trial = 0; trial < 40; ++trial) {
     int w = 1 + static_cast<int>(rng() % 4096);
     int h = 1 + static_cast<int>(rng() % 4096);
-    while (static_cast<std::int64_t>(w) * h > 90000) (rng() % 2 ? w : h) = std::max(1, (rng() % 2 ? w : h) / 2);
+    while (static_cast<std::int64_t>(w) * h > 30000) (rng() % 2 ? w : h) = std::max(1, (rng() % 2 ? w : h) / 2);
     const int n = 2 + static_cast<int>(rng() % 7);
     std::vector<float> points[MAX_SHAPE_SLOTS];
     ShapePrimitive prims[MAX_SHAPE_SLOTS];
