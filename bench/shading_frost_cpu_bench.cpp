@@ -98,7 +98,7 @@ void BM_BleedColumns(benchmark::State& state) {
 template <typename Pixel>
 void BM_CopyOut(benchmark::State& state) {
   FrostFrame<Pixel> f;
-  const CopyOutInputs<Pixel> in{f.frost.data(), W, H, &f.output, f.planes.distance.data.get()};
+  const CopyOutInputs<Pixel> in{f.frost.data(), W, H, &f.output};
   for (auto _ : state) {
     if constexpr (sizeof(Pixel) == 8) {
       CopyOut16(in);
@@ -113,9 +113,9 @@ void BM_FrostStep(benchmark::State& state) {
   FrostFrame<Pixel> f;
   for (auto _ : state) {
     if constexpr (sizeof(Pixel) == 8) {
-      FrostAndCopyOut16(f.frost.data(), f.scratch.data(), W, H, f.radius, f.output, f.planes.distance.data.get());
+      FrostAndCopyOut16(f.frost.data(), f.scratch.data(), W, H, f.radius, f.output);
     } else {
-      FrostAndCopyOut8(f.frost.data(), f.scratch.data(), W, H, f.radius, f.output, f.planes.distance.data.get());
+      FrostAndCopyOut8(f.frost.data(), f.scratch.data(), W, H, f.radius, f.output);
     }
   }
 }

@@ -5,8 +5,12 @@
 // item found depth-first below it; the centre of that item is carried
 // outwards through every group transform on the way, its rotations are
 // added, and the scale of the nearest transform (times the scales further
-// out) scales sizes and radii. Rotations are in degrees, positive as the
-// host turns them; the slot's rot_cos and rot_sin are left to the caller.
+// out) scales sizes and radii. A free path's points go the same way as the
+// centre of the other kinds: the slot's centre is the image of the group's
+// local origin, so the points stay about that origin (the anchor is already
+// in the centre), scaled like the sizes and turned with the slot's
+// rotation by the render. Rotations are in degrees, positive as the host
+// turns them; the slot's rot_cos and rot_sin are left to the caller.
 #include "geometry/shape_contents_reader.h"
 
 #include <algorithm>
@@ -155,12 +159,14 @@ void FillSlot(SuiteHandler& suites, AEGP_StreamRefH item_group, const PF_InData*
       }
     }
   }
+  // Group point p lands at centre + R (p x scale): the centre is T(0) for
+  // the group transform T(p) = R ((p - anchor) x scale) + position.
   const std::uint32_t total = std::min<std::uint32_t>(buffer.point_total, MAX_SLOT_POINTS);
   for (std::uint32_t j = 0; j < total; ++j) {
     const double x = buffer.points[2 * j];
     const double y = buffer.points[2 * j + 1];
-    slot.points[2 * j] = static_cast<float>((x - reading.group_anchor_x) * reading.group_scale_x / 100.0);
-    slot.points[2 * j + 1] = static_cast<float>((y - reading.group_anchor_y) * reading.group_scale_y / 100.0);
+    slot.points[2 * j] = static_cast<float>(x * reading.group_scale_x / 100.0);
+    slot.points[2 * j + 1] = static_cast<float>(y * reading.group_scale_y / 100.0);
   }
   slot.point_count = total;
   slot.subpath_count = buffer.subpath_count;
@@ -186,6 +192,13 @@ void ApplyOuterTransform(const OuterTransform& outer, ShapeSlot* slots, int coun
     slot.inner_radius *= m;
     slot.corner_radius *= m;
     slot.rotation_deg += outer.rotation_deg;
+    // A free path's points scale with the group like the sizes do.
+    if (slot.kind != static_cast<std::uint32_t>(SHAPE_PATH)) continue;
+    const std::uint32_t total = std::min<std::uint32_t>(slot.point_count, MAX_SLOT_POINTS);
+    for (std::uint32_t j = 0; j < total; ++j) {
+      slot.points[2 * j] = static_cast<float>(slot.points[2 * j] * kx);
+      slot.points[2 * j + 1] = static_cast<float>(slot.points[2 * j + 1] * ky);
+    }
   }
 }
 

@@ -31,6 +31,8 @@ struct PrimitiveReading {
   double inner_roundness = 0.0;
   double center_x = 0.0;
   double center_y = 0.0;
+  // The nearest transform's anchor, as the walk meets it; the centre
+  // already carries it, so a free path's points do not use it.
   double group_anchor_x = 0.0;
   double group_anchor_y = 0.0;
   double group_scale_x = 100.0;  // percent

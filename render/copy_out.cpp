@@ -19,24 +19,13 @@ void CopyRows(const CopyOutInputs<Pixel>& in) {
   if (w <= 0 || h <= 0) return;
   const std::size_t row_bytes = static_cast<std::size_t>(w) * sizeof(Pixel);
   const std::int64_t src_stride = in.width;
-  if (in.pane_distance == nullptr) {
-    ParallelFor(h, [&](std::int32_t begin, std::int32_t end) {
-      for (std::int32_t y = begin; y < end; ++y) {
-        std::memcpy(WorldRow<Pixel>(*in.output, y), in.source + y * src_stride, row_bytes);
-      }
-    });
-    return;
-  }
+  // The whole buffer, outside the panes too: the shading wrote every pixel
+  // into it, and the bleed has mixed refracted and unrefracted pixels
+  // along the pane edges. The host shows the result only inside the
+  // layer's own outline anyway.
   ParallelFor(h, [&](std::int32_t begin, std::int32_t end) {
     for (std::int32_t y = begin; y < end; ++y) {
-      Pixel* out = WorldRow<Pixel>(*in.output, y);
-      const Pixel* src = in.source + y * src_stride;
-      const float* d = in.pane_distance + y * src_stride;
-      for (std::int32_t x = 0; x < w; ++x) {
-        // Exactly the pixels the shading sent to the frost buffer: all but
-        // those whose distance + 2 is below -0.5 (a NaN distance included).
-        if (!(d[x] + 2.0f < -0.5f)) out[x] = src[x];
-      }
+      std::memcpy(WorldRow<Pixel>(*in.output, y), in.source + y * src_stride, row_bytes);
     }
   });
 }

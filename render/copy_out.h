@@ -12,10 +12,6 @@ struct CopyOutInputs {
   std::int32_t width = 0;   // of the source buffer
   std::int32_t height = 0;
   PF_EffectWorld* output = nullptr;
-  // When given (width x height, the pane field the shading read), only pane
-  // pixels are copied: the shading already wrote every pixel outside the
-  // panes to the output as the input had it, and frost belongs behind glass.
-  const float* pane_distance = nullptr;
 };
 
 using CopyOutInputs16 = CopyOutInputs<PF_Pixel16>;

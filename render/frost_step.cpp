@@ -14,8 +14,7 @@ constexpr double FROST_RADIUS_CAP = 1073741824.0;
 
 template <typename Pixel, typename Rows, typename Columns, typename Copy>
 void RunFrost(Pixel* frost_pixels, Pixel* frost_scratch, std::int32_t width, std::int32_t height,
-              std::int32_t bleed_radius, PF_EffectWorld& output, const float* pane_distance, Rows rows,
-              Columns columns, Copy copy) {
+              std::int32_t bleed_radius, PF_EffectWorld& output, Rows rows, Columns columns, Copy copy) {
   if (frost_pixels == nullptr || frost_scratch == nullptr) return;
   const ColourBleedInputs<Pixel> along_rows{frost_pixels, frost_scratch, width, height, bleed_radius};
   const ColourBleedInputs<Pixel> along_columns{frost_scratch, frost_pixels, width, height, bleed_radius};
@@ -23,7 +22,7 @@ void RunFrost(Pixel* frost_pixels, Pixel* frost_scratch, std::int32_t width, std
     rows(along_rows);
     columns(along_columns);
   }
-  copy(CopyOutInputs<Pixel>{frost_pixels, width, height, &output, pane_distance});
+  copy(CopyOutInputs<Pixel>{frost_pixels, width, height, &output});
 }
 
 }  // namespace
@@ -38,13 +37,13 @@ std::int32_t FrostBleedRadius(double frost_px, double scale_factor) {
 }
 
 void FrostAndCopyOut16(PF_Pixel16* frost_pixels, PF_Pixel16* frost_scratch, std::int32_t width, std::int32_t height,
-                       std::int32_t bleed_radius, PF_EffectWorld& output, const float* pane_distance) {
-  RunFrost(frost_pixels, frost_scratch, width, height, bleed_radius, output, pane_distance, BleedColorRows16, BleedColorColumns16,
+                       std::int32_t bleed_radius, PF_EffectWorld& output) {
+  RunFrost(frost_pixels, frost_scratch, width, height, bleed_radius, output, BleedColorRows16, BleedColorColumns16,
            CopyOut16);
 }
 
 void FrostAndCopyOut8(PF_Pixel8* frost_pixels, PF_Pixel8* frost_scratch, std::int32_t width, std::int32_t height,
-                      std::int32_t bleed_radius, PF_EffectWorld& output, const float* pane_distance) {
-  RunFrost(frost_pixels, frost_scratch, width, height, bleed_radius, output, pane_distance, BleedColorRows8, BleedColorColumns8,
+                      std::int32_t bleed_radius, PF_EffectWorld& output) {
+  RunFrost(frost_pixels, frost_scratch, width, height, bleed_radius, output, BleedColorRows8, BleedColorColumns8,
            CopyOut8);
 }

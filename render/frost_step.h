@@ -15,6 +15,6 @@ constexpr float FROST_BLEED_FACTOR = 0.3f;
 std::int32_t FrostBleedRadius(double frost_px, double scale_factor);
 
 void FrostAndCopyOut16(PF_Pixel16* frost_pixels, PF_Pixel16* frost_scratch, std::int32_t width, std::int32_t height,
-                       std::int32_t bleed_radius, PF_EffectWorld& output, const float* pane_distance = nullptr);
+                       std::int32_t bleed_radius, PF_EffectWorld& output);
 void FrostAndCopyOut8(PF_Pixel8* frost_pixels, PF_Pixel8* frost_scratch, std::int32_t width, std::int32_t height,
-                      std::int32_t bleed_radius, PF_EffectWorld& output, const float* pane_distance = nullptr);
+                      std::int32_t bleed_radius, PF_EffectWorld& output);

@@ -72,8 +72,6 @@ struct DispersionTaps {
   }
 };
 
-inline float WeightedMean(float sum, float weight_sum) { return weight_sum > 0.0f ? sum / weight_sum : 0.0f; }
-
 inline bool SamePosition(float ax, float ay, float bx, float by) {
   return std::bit_cast<std::uint32_t>(ax) == std::bit_cast<std::uint32_t>(bx) &&
          std::bit_cast<std::uint32_t>(ay) == std::bit_cast<std::uint32_t>(by);

@@ -48,8 +48,8 @@ template <>
 struct DepthKernels<PF_Pixel16> {
   static void Shade(const RefractionShadingInputs<PF_Pixel16>& in) { ShadeRefraction16(in); }
   static void Frost(PF_Pixel16* pixels, PF_Pixel16* scratch, std::int32_t w, std::int32_t h, std::int32_t radius,
-                    PF_EffectWorld& output, const float* pane_distance) {
-    FrostAndCopyOut16(pixels, scratch, w, h, radius, output, pane_distance);
+                    PF_EffectWorld& output) {
+    FrostAndCopyOut16(pixels, scratch, w, h, radius, output);
   }
 };
 
@@ -57,8 +57,8 @@ template <>
 struct DepthKernels<PF_Pixel8> {
   static void Shade(const RefractionShadingInputs<PF_Pixel8>& in) { ShadeRefraction8(in); }
   static void Frost(PF_Pixel8* pixels, PF_Pixel8* scratch, std::int32_t w, std::int32_t h, std::int32_t radius,
-                    PF_EffectWorld& output, const float* pane_distance) {
-    FrostAndCopyOut8(pixels, scratch, w, h, radius, output, pane_distance);
+                    PF_EffectWorld& output) {
+    FrostAndCopyOut8(pixels, scratch, w, h, radius, output);
   }
 };
 
@@ -225,7 +225,7 @@ PF_Err RenderRefraction(PF_InData* in_data, PF_SmartRenderExtra* extra, PF_Effec
   // 8. Frost: bleed the shaded panes and copy them out.
   if (frost_on) {
     DepthKernels<Pixel>::Frost(frost.frost_pixels.get(), frost.frost_scratch.get(), w, h,
-                               FrostBleedRadius(frost_px, scale_factor), *output, pane_distance.data.get());
+                               FrostBleedRadius(frost_px, scale_factor), *output);
     frost.Free();
   }
 

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
 #include <vector>
 
@@ -195,14 +196,15 @@ TEST_F(ShapeContentsTest, TwoClosedPathsInOneGroupBecomeTwoSubPaths) {
   EXPECT_EQ(s.subpath_start[0], 0u);
   EXPECT_EQ(s.subpath_start[1], 256u);
   for (int k = 2; k < MAX_SUBPATHS; ++k) EXPECT_EQ(s.subpath_start[k], 0u);
-  // Vertices land exactly at segment starts: (x - anchor) x scale / 100.
-  EXPECT_EQ(s.points[0], 0.0f);          // (10 - 10) x 2
+  // Vertices land exactly at segment starts, about the group's origin
+  // (whose image is the centre): x x scale / 100.
+  EXPECT_EQ(s.points[0], 20.0f);         // 10 x 2
   EXPECT_EQ(s.points[1], 0.0f);
-  EXPECT_EQ(s.points[2 * 64], 128.0f);   // (74 - 10) x 2
+  EXPECT_EQ(s.points[2 * 64], 148.0f);   // 74 x 2
   EXPECT_EQ(s.points[2 * 64 + 1], 0.0f);
-  EXPECT_EQ(s.points[2 * 256], -60.0f);  // (-20 - 10) x 2
+  EXPECT_EQ(s.points[2 * 256], -40.0f);  // -20 x 2
   EXPECT_EQ(s.points[2 * 256 + 1], 8.0f);
-  EXPECT_EQ(s.points[2 * (256 + 63)], -28.0f);  // (-4 - 10) x 2
+  EXPECT_EQ(s.points[2 * (256 + 63)], -8.0f);  // -4 x 2
   for (int j = 508; j < MAX_SLOT_POINTS; ++j) {
     EXPECT_EQ(s.points[2 * j], 0.0f);
     EXPECT_EQ(s.points[2 * j + 1], 0.0f);
@@ -210,6 +212,59 @@ TEST_F(ShapeContentsTest, TwoClosedPathsInOneGroupBecomeTwoSubPaths) {
   // The centre (preset 0, 0) carried through the group's transform.
   EXPECT_EQ(s.center_x, 80.0);  // (0 - 10) x 2 + 100
   EXPECT_EQ(s.center_y, 100.0);
+}
+
+// A free path's points land where the group transforms put them, as the
+// host draws the path: the slot's centre plus its points turned by the
+// slot's rotation is T(p) = R ((p - anchor) x scale) + position, for a
+// group among others, for the contents' single group, and for a group
+// inside the single group.
+TEST_F(ShapeContentsTest, PathPointsFollowTheGroupTransformsLikeACentre) {
+  const std::vector<std::array<double, 2>> corners = {{-30, -20}, {45, -25}, {50, 35}, {-35, 30}};
+  struct Transform {
+    double px, py, ax, ay, sx, sy, r;
+  };
+  const auto apply = [](const Transform& t, std::array<double, 2> p) {
+    const double a = t.r * PI_USED / 180.0;
+    const double x = (p[0] - t.ax) * t.sx / 100.0, y = (p[1] - t.ay) * t.sy / 100.0;
+    return std::array<double, 2>{std::cos(a) * x - std::sin(a) * y + t.px, std::sin(a) * x + std::cos(a) * y + t.py};
+  };
+  const Transform moved{200, 120, 100, 50, 150, 80, 30};
+  const Transform doubled{10, -6, 0, 0, 200, 200, 0};
+  // Unturned, so that the two scales compose into one along the axes.
+  const Transform inner{-12, 7, 5, -3, 120, 90, 0};
+  enum class Layout { AMONG_OTHERS, SINGLE, INSIDE_SINGLE };
+  for (const Layout layout : {Layout::AMONG_OTHERS, Layout::SINGLE, Layout::INSIDE_SINGLE}) {
+    for (const Transform& t : {moved, doubled}) {
+      SCOPED_TRACE(testing::Message() << static_cast<int>(layout) << " scale " << t.sx);
+      layer_.properties = ShapeLayerRoot();
+      SimStreamNode& group = Contents().Add(ShapeGroup("Group 1"));
+      SetGroupTransform(group, t.px, t.py, t.ax, t.ay, t.sx, t.sy, t.r);
+      SimStreamNode* holder = &group;
+      if (layout == Layout::INSIDE_SINGLE) {
+        holder = &GroupContents(group).Add(ShapeGroup("Group 2"));
+        SetGroupTransform(*holder, inner.px, inner.py, inner.ax, inner.ay, inner.sx, inner.sy, inner.r);
+      }
+      GroupContents(*holder).Add(FreePath("Path 1", PolygonOutline(corners)));
+      GroupContents(*holder).Add(Fill("Fill 1"));
+      if (layout == Layout::AMONG_OTHERS) Contents().Add(ShapeGroup("Group 3"));
+      ASSERT_EQ(Read(), 1);
+      const ShapeSlot& s = slots_[0];
+      ASSERT_EQ(s.kind, SHAPE_PATH);
+      ASSERT_GE(s.point_count, 4u);
+      const double a = s.rotation_deg * PI_USED / 180.0;
+      // The flattened outline starts each side at its corner.
+      const std::uint32_t per_side = s.point_count / 4;
+      for (std::uint32_t k = 0; k < 4; ++k) {
+        std::array<double, 2> want = corners[k];
+        if (layout == Layout::INSIDE_SINGLE) want = apply(inner, want);
+        want = apply(t, want);
+        const double vx = s.points[2 * k * per_side], vy = s.points[2 * k * per_side + 1];
+        EXPECT_NEAR(s.center_x + std::cos(a) * vx - std::sin(a) * vy, want[0], 1e-3) << k;
+        EXPECT_NEAR(s.center_y + std::sin(a) * vx + std::cos(a) * vy, want[1], 1e-3) << k;
+      }
+    }
+  }
 }
 
 TEST_F(ShapeContentsTest, OpenPathGivesAPathSlotWithoutPointsAndTheSlotStillCounts) {

@@ -42,40 +42,6 @@ TYPED_TEST(CopyOutTest, CopiesWholeRowsAndLeavesRowPaddingAlone) {
   EXPECT_TRUE(out.PaddingIntact());
 }
 
-TYPED_TEST(CopyOutTest, WithAPaneFieldOnlyPanePixelsAreCopied) {
-  using Pixel = TypeParam;
-  const std::int32_t w = 4, h = 1;
-  const std::vector<Pixel> buf = RandomBuffer<Pixel>(w, h, 9);
-  // Outside below -2.5; -2.5 itself is the first pane pixel.
-  const float pane_distance[4] = {-1000.0f, -2.5001f, -2.5f, 3.0f};
-  TestPixelWorld<Pixel> out(w, h, 0);
-  const Pixel keep = MakePixel<Pixel>(1, 2, 3, 4);
-  for (std::int32_t x = 0; x < w; ++x) out.At(x, 0) = keep;
-  Copy(CopyOutInputs<Pixel>{buf.data(), w, h, &out.world, pane_distance});
-  EXPECT_TRUE(SamePixel(out.At(0, 0), keep));
-  EXPECT_TRUE(SamePixel(out.At(1, 0), keep));
-  EXPECT_TRUE(SamePixel(out.At(2, 0), buf[2]));
-  EXPECT_TRUE(SamePixel(out.At(3, 0), buf[3]));
-}
-
-// The shading sends a pixel to the frost buffer unless its distance + 2 is
-// below -0.5; a NaN distance is not below it, so that pixel lives only in
-// the frost buffer and the copy-out must bring it across.
-TYPED_TEST(CopyOutTest, APixelTheShadingSentToFrostIsCopiedEvenWithANaNDistance) {
-  using Pixel = TypeParam;
-  const std::int32_t w = 3, h = 1;
-  const std::vector<Pixel> buf = RandomBuffer<Pixel>(w, h, 4);
-  const float nan = std::numeric_limits<float>::quiet_NaN();
-  const float pane_distance[3] = {nan, -1000.0f, 1.0f};
-  TestPixelWorld<Pixel> out(w, h, 0);
-  const Pixel keep = MakePixel<Pixel>(1, 2, 3, 4);
-  for (std::int32_t x = 0; x < w; ++x) out.At(x, 0) = keep;
-  Copy(CopyOutInputs<Pixel>{buf.data(), w, h, &out.world, pane_distance});
-  EXPECT_TRUE(SamePixel(out.At(0, 0), buf[0]));
-  EXPECT_TRUE(SamePixel(out.At(1, 0), keep));
-  EXPECT_TRUE(SamePixel(out.At(2, 0), buf[2]));
-}
-
 TYPED_TEST(CopyOutTest, OneWorkerAndEightWorkersGiveTheSameBytes) {
   using Pixel = TypeParam;
   const std::int32_t w = 33, h = 301;

@@ -3,11 +3,14 @@
 // downsampling and concurrent renders.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <thread>
 #include <vector>
 
 #include "host/pf_errors.h"
 #include "render/allocation_seam.h"
+#include "render/colour_bleed.h"
+#include "render/frost_step.h"
 #include "render/parallel_for.h"
 #include "support/frame_fixture.h"
 
@@ -164,28 +167,81 @@ TEST_F(RenderFrameTest, PanesChangeWhatIsBehindThemAndNothingFarOutside) {
   }
 }
 
-TEST_F(RenderFrameTest, FrostStaysBehindTheGlass) {
-  // Frost blurs what is seen through the panes; the layers below stay sharp
-  // wherever no pane covers them.
-  SceneDesc d = DemoLikeScene();
-  d.controls.frost = 40;
-  d.controls.light_intensity = 0;
-  Build(d);
-  SimWorld input(200, 120, false), output(200, 120, false);
-  FillBackground(input);
-  ASSERT_EQ(Render(input, output).render_err, PF_Err_NONE);
-  // The top rows and the left columns lie well outside every shape.
-  for (A_long y = 0; y < 120; ++y) {
-    for (A_long x = 0; x < 200; ++x) {
-      if (y > 4 && x > 6) continue;
-      const PF_Pixel8 a = input.Pixel8(x, y), b = output.Pixel8(x, y);
-      ASSERT_TRUE(a.red == b.red && a.green == b.green && a.blue == b.blue && a.alpha == b.alpha) << x << "," << y;
+// One frame of a scene on a host of its own.
+SimWorld RenderAlone(const SceneDesc& d, const SimWorld& input) {
+  hostsim::Host host;
+  const hostsim::BuiltScene built = hostsim::BuildScene(host, d);
+  hostsim::CommandDriver commands(host, LinkedModule());
+  EXPECT_EQ(commands.GlobalSetup(), 0);
+  EXPECT_EQ(commands.SequenceSetup(), 0);
+  SimWorld in = input, output(input.width(), input.height(), input.deep());
+  hostsim::FrameRequest request;
+  request.deep = input.deep();
+  request.layer_width = d.width;
+  request.layer_height = d.height;
+  EXPECT_EQ(hostsim::RenderFrame(commands, *built.instance, request, in, output).render_err, PF_Err_NONE);
+  commands.SequenceSetdown();
+  g_basic_suite = nullptr;
+  return output;
+}
+
+template <typename Pixel>
+std::vector<Pixel> WorldPixels(const SimWorld& w) {
+  std::vector<Pixel> v;
+  for (A_long y = 0; y < w.height(); ++y) {
+    for (A_long x = 0; x < w.width(); ++x) {
+      if constexpr (sizeof(Pixel) == sizeof(PF_Pixel16)) {
+        v.push_back(w.Pixel16(x, y));
+      } else {
+        v.push_back(w.Pixel8(x, y));
+      }
     }
   }
-  // Inside the rounded rectangle the frost has smoothed the background.
-  long change = 0;
-  for (A_long x = 45; x < 65; ++x) change += std::abs(input.Pixel8(x, 60).red - output.Pixel8(x, 60).red);
-  EXPECT_GT(change, 100);
+  return v;
+}
+
+TEST_F(RenderFrameTest, FrostBleedsTheWholeFrameAndCopiesItAllOut) {
+  // The frame with Frost is the frame without it, every pixel (outside the
+  // panes too) through the three bleed rounds: the whole buffer comes out.
+  for (const bool deep : {false, true}) {
+    SCOPED_TRACE(deep);
+    SceneDesc d = DemoLikeScene();
+    d.controls.light_intensity = 0;
+    SimWorld input(200, 120, deep);
+    FillBackground(input);
+    const SimWorld sharp = RenderAlone(d, input);
+    d.controls.frost = 40;
+    const SimWorld frosted = RenderAlone(d, input);
+    const std::int32_t radius = FrostBleedRadius(40.0, 2.0);
+    bool same = true;
+    int outside_changed = 0;
+    const auto compare = [&](auto want, auto got, auto bleed_rows, auto bleed_columns) {
+      auto scratch = want;
+      using Inputs = ColourBleedInputs<typename decltype(want)::value_type>;
+      for (int i = 0; i < FROST_BLEED_ITERATIONS; ++i) {
+        bleed_rows(Inputs{want.data(), scratch.data(), 200, 120, radius});
+        bleed_columns(Inputs{scratch.data(), want.data(), 200, 120, radius});
+      }
+      for (std::size_t i = 0; i < want.size(); ++i) {
+        same = same && std::memcmp(&want[i], &got[i], sizeof(want[i])) == 0;
+      }
+    };
+    if (deep) {
+      compare(WorldPixels<PF_Pixel16>(sharp), WorldPixels<PF_Pixel16>(frosted), BleedColorRows16,
+              BleedColorColumns16);
+    } else {
+      compare(WorldPixels<PF_Pixel8>(sharp), WorldPixels<PF_Pixel8>(frosted), BleedColorRows8, BleedColorColumns8);
+      // The top rows lie well outside every shape: the layers below come out
+      // frosted there as well.
+      for (A_long y = 0; y < 4; ++y) {
+        for (A_long x = 0; x < 200; ++x) {
+          outside_changed += input.Pixel8(x, y).red != frosted.Pixel8(x, y).red ? 1 : 0;
+        }
+      }
+      EXPECT_GT(outside_changed, 400);
+    }
+    EXPECT_TRUE(same);
+  }
 }
 
 TEST_F(RenderFrameTest, NoColourAboveAlphaAtEitherDepth) {

@@ -201,6 +201,81 @@ TEST_F(ScanlineFrameTest, MirroredMasksAndPathsRenderMirrored) {
   EXPECT_LE(paths.above_one, 3);
 }
 
+// A free path in a group whose transform moves its anchor, scales it
+// unevenly and turns it (among other groups), and one in the contents'
+// single group scaled 200 %: the panes lie where the path's own fill is,
+// that is where the same path lands with its points carried through the
+// group transform here and drawn in a group without one. The layer's
+// pixels are the composition's.
+TEST_F(ScanlineFrameTest, GroupedPathsSitWhereTheirFillIs) {
+  std::vector<std::array<double, 2>> path;
+  for (int j = 0; j < 20; ++j) {
+    const double a = j * 2.0 * 3.14159265358979 / 20.0;
+    const double r = 30.0 + 7.0 * std::sin(2.0 * a + 0.3);
+    path.push_back({100.0 + 1.2 * r * std::cos(a), 50.0 + r * std::sin(a)});
+  }
+  struct Case {
+    const char* name;
+    hostsim::TransformDesc transform;
+    bool single;
+  };
+  hostsim::TransformDesc moved, doubled;
+  moved.anchor = {100, 50};
+  moved.position = {200, 120};
+  moved.scale = {150, 80};
+  moved.rotation = 30;
+  doubled.anchor = {100, 50};
+  doubled.position = {240, 160};
+  doubled.scale = {200, 200};
+  const Case cases[] = {{"moved anchor, uneven scale, turned", moved, false}, {"single group at 200 %", doubled, true}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const auto scene = [&](bool carried_here) {
+      SceneDesc d;
+      d.width = 480;
+      d.height = 320;
+      d.transform_given = true;
+      d.controls.light_intensity = 0;
+      ContentItem group = PathGroup(path);
+      if (carried_here) {
+        const hostsim::TransformDesc& t = c.transform;
+        const double a = t.rotation * 3.14159265358979 / 180.0;
+        for (auto& p : group.contents[0].path) {
+          const double x = (p[0] - t.anchor[0]) * t.scale[0] / 100.0, y = (p[1] - t.anchor[1]) * t.scale[1] / 100.0;
+          p = {std::cos(a) * x - std::sin(a) * y + t.position[0], std::sin(a) * x + std::cos(a) * y + t.position[1]};
+        }
+      } else {
+        group.group_transform = c.transform;
+      }
+      d.contents.push_back(group);
+      if (!c.single || carried_here) {
+        ContentItem empty;
+        empty.kind = ContentItem::Kind::GROUP;
+        d.contents.push_back(empty);
+      }
+      return d;
+    };
+    SimWorld input(480, 320, false);
+    FillBackground(input);
+    const SimWorld grouped = RenderAlone(scene(false), input);
+    const SimWorld carried = RenderAlone(scene(true), input);
+    int worst = 0, above_one = 0, panes = 0;
+    for (A_long y = 0; y < 320; ++y) {
+      for (A_long x = 0; x < 480; ++x) {
+        const PF_Pixel8 a = grouped.Pixel8(x, y), b = carried.Pixel8(x, y), i = input.Pixel8(x, y);
+        const int d = std::max({std::abs(a.red - b.red), std::abs(a.green - b.green), std::abs(a.blue - b.blue),
+                                std::abs(a.alpha - b.alpha)});
+        worst = std::max(worst, d);
+        above_one += d > 1 ? 1 : 0;
+        panes += (b.red != i.red || b.green != i.green || b.blue != i.blue) ? 1 : 0;
+      }
+    }
+    EXPECT_GT(panes, 2000);
+    EXPECT_LE(worst, 2);
+    EXPECT_LE(above_one, 5);
+  }
+}
+
 TEST_F(ScanlineFrameTest, SubtractMergedPathsTakeTheRasterRoadAndShowBothPaths) {
   Build(SubtractedPaths());
   SimWorld input(200, 120, false), output(200, 120, false);

@@ -408,25 +408,9 @@ void CopyRows(const CopyOutInputs<Pixel>& in) {
   if (w <= 0 || h <= 0) return;
   const std::size_t row_bytes = static_cast<std::size_t>(w) * sizeof(Pixel);
   const std::int64_t src_stride = in.width;
-  if (in.pane_distance == nullptr) {
-    [&](std::int32_t begin, std::int32_t end) {
-      for (std::int32_t y = begin; y < end; ++y) {
-        std::memcpy(WorldRow<Pixel>(*in.output, y), in.source + y * src_stride, row_bytes);
-      }
-    }(0, h);
-    return;
+  for (std::int32_t y = 0; y < h; ++y) {
+    std::memcpy(WorldRow<Pixel>(*in.output, y), in.source + y * src_stride, row_bytes);
   }
-  [&](std::int32_t begin, std::int32_t end) {
-    for (std::int32_t y = begin; y < end; ++y) {
-      Pixel* out = WorldRow<Pixel>(*in.output, y);
-      const Pixel* src = in.source + y * src_stride;
-      const float* d = in.pane_distance + y * src_stride;
-      for (std::int32_t x = 0; x < w; ++x) {
-        // The same sum the shading tests (distance + 2 below -0.5).
-        if (d[x] + 2.0f >= -0.5f) out[x] = src[x];
-      }
-    }
-  }(0, h);
 }
 
 
