@@ -167,6 +167,22 @@ float ShapeExtent(const ShapePrimitive& p) {
          radius * (1.0f + roundness / 25.0f);
 }
 
+// An upper bound of a star's distance over the run from its far radius
+// alone (no evaluation): infinity unless the whole run lies beyond it.
+float StarFarHigh(std::int32_t x0, std::int32_t x1, std::int32_t y, int i, const ShapePrimitive& p,
+                  const PreparedShapes& prepared) {
+  const double far_radius = prepared.stars[i].far_radius;
+  if (!(far_radius > 0.0)) return std::numeric_limits<float>::infinity();
+  // Least radius over the run of the point's turned frame, below every
+  // pixel's ConservativeRadius.
+  const double cy = static_cast<double>(y) - p.center_y;
+  const double cx = std::max({0.0, static_cast<double>(x0) - p.center_x, p.center_x - static_cast<double>(x1 - 1)});
+  const double scale = std::sqrt(static_cast<double>(p.rot_cos) * p.rot_cos + static_cast<double>(p.rot_sin) * p.rot_sin);
+  const double r = std::sqrt(cx * cx + cy * cy) * scale * 0.9998 - 1e-3;
+  if (r > far_radius) return static_cast<float>(-((r - far_radius) * 0.998));
+  return std::numeric_limits<float>::infinity();
+}
+
 RunBounds BoundsOverRun(std::int32_t x0, std::int32_t x1, std::int32_t y, int i, const ShapePrimitive& p,
                         const PreparedShapes& prepared, int shape_count, const ShapeSlot* slots,
                         std::uint32_t merge_mode) {
@@ -194,16 +210,7 @@ RunBounds BoundsOverRun(std::int32_t x0, std::int32_t x1, std::int32_t y, int i,
   if (!std::isfinite(spread)) return {-INF, INF};
   if (exact) return {d - spread, d + spread};
   RunBounds b{-(std::fabs(d) + spread), INF};
-  if (p.kind == SHAPE_STAR && prepared.stars[i].far_radius > 0.0f) {
-    // Least radius over the run of the point's turned frame, below every
-    // pixel's ConservativeRadius.
-    const double cy = static_cast<double>(y) - p.center_y;
-    const double cx = std::max({0.0, static_cast<double>(x0) - p.center_x, p.center_x - static_cast<double>(x1 - 1)});
-    const double scale = std::sqrt(static_cast<double>(p.rot_cos) * p.rot_cos + static_cast<double>(p.rot_sin) * p.rot_sin);
-    const double r = std::sqrt(cx * cx + cy * cy) * scale * 0.9998 - 1e-3;
-    const double far_radius = prepared.stars[i].far_radius;
-    if (r > far_radius) b.high = static_cast<float>(-((r - far_radius) * 0.998));
-  }
+  if (p.kind == SHAPE_STAR) b.high = StarFarHigh(x0, x1, y, i, p, prepared);
   return b;
 }
 
@@ -235,7 +242,33 @@ void ShapeDistanceField(std::uint32_t merge_mode, int n, const ShapePrimitive* p
         }
         RunBounds bounds[MAX_SHAPE_SLOTS];
         float best_low = -std::numeric_limits<float>::infinity();
+        // Stars are bounded last, nearest first: a star whose far radius
+        // already puts it below a lower bound found so far needs no
+        // evaluation at all.
+        int stars[MAX_SHAPE_SLOTS];
+        float star_high[MAX_SHAPE_SLOTS];
+        int star_count = 0;
         for (int i = 0; i < n; ++i) {
+          if (primitives[i].kind == SHAPE_STAR) {
+            star_high[i] = StarFarHigh(x0, x1, y, i, primitives[i], prepared);
+            stars[star_count++] = i;
+            continue;
+          }
+          bounds[i] = BoundsOverRun(x0, x1, y, i, primitives[i], prepared, shape_count, slots, merge_mode);
+          if (bounds[i].low > best_low) best_low = bounds[i].low;
+        }
+        for (int k = 1; k < star_count; ++k) {  // insertion sort, highest bound first
+          const int i = stars[k];
+          int j = k;
+          for (; j > 0 && star_high[stars[j - 1]] < star_high[i]; --j) stars[j] = stars[j - 1];
+          stars[j] = i;
+        }
+        for (int k = 0; k < star_count; ++k) {
+          const int i = stars[k];
+          if (star_high[i] < best_low) {
+            bounds[i] = {-std::numeric_limits<float>::infinity(), star_high[i]};
+            continue;
+          }
           bounds[i] = BoundsOverRun(x0, x1, y, i, primitives[i], prepared, shape_count, slots, merge_mode);
           if (bounds[i].low > best_low) best_low = bounds[i].low;
         }
