@@ -179,8 +179,12 @@ float StarFarHigh(std::int32_t x0, std::int32_t x1, std::int32_t y, int i, const
   const double cx = std::max({0.0, static_cast<double>(x0) - p.center_x, p.center_x - static_cast<double>(x1 - 1)});
   const double scale = std::sqrt(static_cast<double>(p.rot_cos) * p.rot_cos + static_cast<double>(p.rot_sin) * p.rot_sin);
   const double r = std::sqrt(cx * cx + cy * cy) * scale * 0.9998 - 1e-3;
-  if (r > far_radius) return static_cast<float>(-((r - far_radius) * 0.998));
-  return std::numeric_limits<float>::infinity();
+  if (!(r > far_radius)) return std::numeric_limits<float>::infinity();
+  // Raised to the lowest float where it would not fit one: still above the
+  // distance, which is no lower than that.
+  const double high = -((r - far_radius) * 0.998);
+  const double lowest = std::numeric_limits<float>::lowest();
+  return static_cast<float>(high < lowest ? lowest : high);
 }
 
 RunBounds BoundsOverRun(std::int32_t x0, std::int32_t x1, std::int32_t y, int i, const ShapePrimitive& p,
