@@ -32,33 +32,100 @@ void PutCoverage(SimWorld& world, A_long x, A_long y, double a) {
   }
 }
 
-bool InsideShape(const MatteShapeDesc& s, double x, double y) {
-  const double dx = (x - s.center[0]) / (s.size[0] * 0.5);
-  const double dy = (y - s.center[1]) / (s.size[1] * 0.5);
-  return s.ellipse ? dx * dx + dy * dy <= 1.0 : std::fabs(dx) <= 1.0 && std::fabs(dy) <= 1.0;
+// A shape's test on one axis: the sample's offset from the centre in
+// half sizes, d = (p - centre) / (size * 0.5). A sample is inside an
+// ellipse when dx^2 + dy^2 <= 1 and inside a rectangle when |dx| <= 1 and
+// |dy| <= 1.
+double AxisOffset(double p, double centre, double size) { return (p - centre) / (size * 0.5); }
+
+// What the MATTE_SUPERSAMPLE samples of one pixel column (or row) give for
+// one shape: their offsets, and the range of the squares and of the
+// rectangle test over them. The squares and sums are monotonic in the
+// offsets, so a pixel whose extreme sums decide the test decides it for
+// every sample alike.
+struct AxisSamples {
+  double d[MATTE_SUPERSAMPLE];
+  double min2, max2;
+  bool all_in, all_out;
+  bool ordered;  // no NaN offset: the ranges above hold for every sample
+};
+
+AxisSamples SampleAxis(A_long pixel, double factor, double centre, double size) {
+  AxisSamples a{};
+  a.min2 = 0;
+  a.max2 = 0;
+  a.all_in = true;
+  a.all_out = true;
+  a.ordered = true;
+  for (int k = 0; k < MATTE_SUPERSAMPLE; ++k) {
+    const double p = (pixel + (k + 0.5) / MATTE_SUPERSAMPLE) * factor;
+    a.d[k] = AxisOffset(p, centre, size);
+    const double sq = a.d[k] * a.d[k];
+    a.min2 = k == 0 ? sq : std::min(a.min2, sq);
+    a.max2 = k == 0 ? sq : std::max(a.max2, sq);
+    const bool in = std::fabs(a.d[k]) <= 1.0;
+    a.all_in = a.all_in && in;
+    a.all_out = a.all_out && !in;
+    a.ordered = a.ordered && !std::isnan(a.d[k]);
+  }
+  return a;
+}
+
+bool InsideSample(bool ellipse, double dx, double dy) {
+  return ellipse ? dx * dx + dy * dy <= 1.0 : std::fabs(dx) <= 1.0 && std::fabs(dy) <= 1.0;
 }
 
 // The shapes over the whole composition, supersampled; a rendered pixel
-// covers factor x factor composition pixels.
+// covers factor x factor composition pixels. Only pixels that the shapes'
+// outlines cross are counted sample by sample; the others are wholly
+// inside a shape or outside all of them.
 void PaintShapes(const std::vector<MatteShapeDesc>& shapes, const SimRenderRequest& request, SimWorld& world) {
   const double fx = request.downsample_x;
   const double fy = request.downsample_y;
+  const std::size_t n = shapes.size();
+  const auto width = static_cast<std::size_t>(std::max<A_long>(world.width(), 0));
+  std::vector<AxisSamples> columns(n * width);
+  for (std::size_t s = 0; s < n; ++s) {
+    for (std::size_t x = 0; x < width; ++x) {
+      columns[s * width + x] = SampleAxis(static_cast<A_long>(x), fx, shapes[s].center[0], shapes[s].size[0]);
+    }
+  }
+  std::vector<AxisSamples> rows(n);
+  constexpr int SAMPLES = MATTE_SUPERSAMPLE * MATTE_SUPERSAMPLE;
   for (A_long y = 0; y < world.height(); ++y) {
+    for (std::size_t s = 0; s < n; ++s) rows[s] = SampleAxis(y, fy, shapes[s].center[1], shapes[s].size[1]);
     for (A_long x = 0; x < world.width(); ++x) {
-      int hits = 0;
-      for (int sy = 0; sy < MATTE_SUPERSAMPLE; ++sy) {
-        for (int sx = 0; sx < MATTE_SUPERSAMPLE; ++sx) {
-          const double px = (x + (sx + 0.5) / MATTE_SUPERSAMPLE) * fx;
-          const double py = (y + (sy + 0.5) / MATTE_SUPERSAMPLE) * fy;
-          for (const MatteShapeDesc& s : shapes) {
-            if (InsideShape(s, px, py)) {
-              ++hits;
-              break;
+      bool covered = false, crossed = false;
+      for (std::size_t s = 0; s < n && !covered; ++s) {
+        const AxisSamples& cx = columns[s * width + static_cast<std::size_t>(x)];
+        const AxisSamples& cy = rows[s];
+        bool all_in, all_out;
+        if (shapes[s].ellipse) {
+          all_in = cx.max2 + cy.max2 <= 1.0;
+          all_out = !(cx.min2 + cy.min2 <= 1.0);
+        } else {
+          all_in = cx.all_in && cy.all_in;
+          all_out = cx.all_out || cy.all_out;
+        }
+        if (!cx.ordered || !cy.ordered) all_in = all_out = false;
+        covered = all_in;
+        crossed = crossed || !all_out;
+      }
+      int hits = covered ? SAMPLES : 0;
+      if (!covered && crossed) {
+        for (int sy = 0; sy < MATTE_SUPERSAMPLE; ++sy) {
+          for (int sx = 0; sx < MATTE_SUPERSAMPLE; ++sx) {
+            for (std::size_t s = 0; s < n; ++s) {
+              const AxisSamples& cx = columns[s * width + static_cast<std::size_t>(x)];
+              if (InsideSample(shapes[s].ellipse, cx.d[sx], rows[s].d[sy])) {
+                ++hits;
+                break;
+              }
             }
           }
         }
       }
-      PutCoverage(world, x, y, hits / static_cast<double>(MATTE_SUPERSAMPLE * MATTE_SUPERSAMPLE));
+      PutCoverage(world, x, y, hits / static_cast<double>(SAMPLES));
     }
   }
 }

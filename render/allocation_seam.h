@@ -17,6 +17,8 @@
 #include <type_traits>
 #include <vector>
 
+#include "render/large_block_hint.h"
+
 #ifdef PRISMORA_TEST_SEAMS
 // Makes the nth allocation from now fail (1 = the next one); 0 disarms.
 void ArmAllocationFailure(std::int64_t nth) noexcept;
@@ -45,7 +47,9 @@ std::unique_ptr<T[]> TryAllocateArray(std::uint64_t count,
                                       const std::source_location& site = std::source_location::current()) noexcept {
   if (AllocationSeamFails(site)) return nullptr;
   if (count > static_cast<std::uint64_t>(PTRDIFF_MAX) / sizeof(T)) return nullptr;
-  return std::unique_ptr<T[]>(new (std::nothrow) T[static_cast<std::size_t>(count)]);
+  std::unique_ptr<T[]> block(new (std::nothrow) T[static_cast<std::size_t>(count)]);
+  HintLargeBlock(block.get(), static_cast<std::size_t>(count) * sizeof(T));
+  return block;
 }
 
 struct FreeDeleter {
@@ -63,5 +67,7 @@ ZeroedArray<T> TryAllocateZeroedArray(std::uint64_t count,
   static_assert(std::is_trivial_v<T>);
   if (AllocationSeamFails(site)) return nullptr;
   if (count > static_cast<std::uint64_t>(PTRDIFF_MAX) / sizeof(T)) return nullptr;
-  return ZeroedArray<T>(static_cast<T*>(std::calloc(count > 0 ? static_cast<std::size_t>(count) : 1, sizeof(T))));
+  ZeroedArray<T> block(static_cast<T*>(std::calloc(count > 0 ? static_cast<std::size_t>(count) : 1, sizeof(T))));
+  HintLargeBlock(block.get(), static_cast<std::size_t>(count) * sizeof(T));
+  return block;
 }

@@ -8,6 +8,10 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
+#include <memory>
+
+#include "render/allocation_seam.h"
 
 #include "render/distance_transform.h"
 #include "render/float_plane.h"
@@ -57,7 +61,6 @@ void ForEachPixel(std::int32_t begin, std::int32_t end, std::int32_t width, cons
   }
 }
 
-void FillZero(float* plane, std::int64_t count) { std::fill(plane, plane + count, 0.0f); }
 
 }  // namespace
 
@@ -134,53 +137,242 @@ void RefineEdgeDistance::operator()(std::int32_t begin, std::int32_t end) const 
 
 namespace {
 
-// Both builders: two work planes, seeds, the two transforms, the combine.
-// When a work plane is missing the outputs read as "no pane anywhere at
-// distance 0" rather than garbage.
-template <typename Init, typename Combine>
-void BuildDistanceField(std::int32_t width, std::int32_t height, float* out_depth, float* out_distance,
-                        const Init& make_init, const Combine& make_combine) {
-  if (width <= 0 || height <= 0) return;
-  const std::int64_t count64 = static_cast<std::int64_t>(width) * height;
-  FloatPlane to_inside;
-  FloatPlane to_outside;
-  if (!AllocateFloatPlane(to_inside, width, height) || !AllocateFloatPlane(to_outside, width, height)) {
-    to_inside.data.reset();
-    to_outside.data.reset();
-    FillZero(out_depth, count64);
-    FillZero(out_distance, count64);
-    return;
+// Seeds of pixel (x, y) from the coverage, exactly as DistanceInitCoverage
+// writes them.
+struct CoverageSource {
+  const float* coverage;
+  std::int32_t width;
+  std::int32_t height;
+
+  void Seed(std::int32_t x, std::int32_t y, std::int64_t i, float& to_inside, float& to_outside) const {
+    const float c = coverage[i];
+    bool inside;
+    if (c >= COVERAGE_INSIDE) {
+      inside = true;
+    } else if (c <= COVERAGE_OUTSIDE) {
+      inside = false;
+    } else {
+      const float e = EdgeOffset(coverage, width, height, x, y, c);
+      if (e > EDGE_OFFSET_LIMIT) {
+        inside = true;
+      } else if (e < -EDGE_OFFSET_LIMIT) {
+        inside = false;
+      } else {
+        const float e2 = e * e;
+        to_outside = e2 + 2.0f * e;
+        to_inside = e2 - 2.0f * e;
+        return;
+      }
+    }
+    to_outside = inside ? DISTANCE_INFINITY : 0.0f;
+    to_inside = inside ? 0.0f : DISTANCE_INFINITY;
   }
-  // A plane holds fewer than 2^31 elements, so the count fits.
-  const std::int32_t count = static_cast<std::int32_t>(count64);
-  ParallelFor(count, make_init(to_inside.data.get(), to_outside.data.get()));
-  DistanceTransform2D(to_inside.data.get(), width, height);
-  DistanceTransform2D(to_outside.data.get(), width, height);
-  ParallelFor(count, make_combine(to_inside.data.get(), to_outside.data.get()));
+  // Seeds of the pixels [i, i + count) of row y from x, when none of them
+  // is an edge pixel; false, with nothing written, otherwise.
+  bool SeedPlainRun(std::int64_t i, std::int32_t count, float* to_inside, float* to_outside) const {
+    const float* c = coverage + i;
+    bool decided = true;
+    for (std::int32_t j = 0; j < count; ++j) decided &= (c[j] >= COVERAGE_INSIDE) | (c[j] <= COVERAGE_OUTSIDE);
+    if (!decided) return false;
+    for (std::int32_t j = 0; j < count; ++j) {
+      const bool inside = c[j] >= COVERAGE_INSIDE;
+      to_outside[j] = inside ? DISTANCE_INFINITY : 0.0f;
+      to_inside[j] = inside ? 0.0f : DISTANCE_INFINITY;
+    }
+    return true;
+  }
+  bool Inside(std::int64_t i) const { return coverage[i] >= 0.5f; }
+  // As DistanceCombineCoverage.
+  void Combine(const float* row_in, const float* row_out, std::int64_t row_start, std::int32_t count,
+               float* depth, float* distance) const {
+    const float* c = coverage + row_start;
+    for (std::int32_t x = 0; x < count; ++x) {
+      const bool inside = c[x] >= 0.5f;
+      const float root = std::sqrt(std::max(inside ? row_out[x] : row_in[x], 0.0f));
+      const float d = inside ? root : -root;
+      distance[x] = d;
+      depth[x] = std::max(d, 0.0f);
+    }
+  }
+};
+
+struct MaskSource {
+  const std::uint8_t* mask;
+
+  void Seed(std::int32_t, std::int32_t, std::int64_t i, float& to_inside, float& to_outside) const {
+    const bool inside = mask[i] >= MASK_INSIDE;
+    to_inside = inside ? 0.0f : DISTANCE_INFINITY;
+    to_outside = inside ? DISTANCE_INFINITY : 0.0f;
+  }
+  bool SeedPlainRun(std::int64_t i, std::int32_t count, float* to_inside, float* to_outside) const {
+    const std::uint8_t* m = mask + i;
+    for (std::int32_t j = 0; j < count; ++j) {
+      const bool inside = m[j] >= MASK_INSIDE;
+      to_inside[j] = inside ? 0.0f : DISTANCE_INFINITY;
+      to_outside[j] = inside ? DISTANCE_INFINITY : 0.0f;
+    }
+    return true;
+  }
+  bool Inside(std::int64_t i) const { return mask[i] >= MASK_INSIDE; }
+  // As DistanceCombineMask8.
+  void Combine(const float* row_in, const float* row_out, std::int64_t row_start, std::int32_t count,
+               float* depth, float* distance) const {
+    const std::uint8_t* m = mask + row_start;
+    for (std::int32_t x = 0; x < count; ++x) {
+      const float d = m[x] >= MASK_INSIDE ? std::sqrt(row_out[x]) : -std::sqrt(row_in[x]);
+      distance[x] = d;
+      depth[x] = std::max(d, 0.0f);
+    }
+  }
+};
+
+// The scratch of one plane's lines in one chunk: all four arrays or none,
+// as the transform's own passes allocate them.
+struct LineScratch {
+  std::unique_ptr<float[]> f;
+  std::unique_ptr<std::int32_t[]> v;
+  std::unique_ptr<float[]> z;
+  std::unique_ptr<float[]> d;
+
+  bool Allocate(std::int32_t n, std::int32_t lines) {
+    const std::uint64_t line_values = static_cast<std::uint64_t>(n) * static_cast<std::uint64_t>(lines);
+    f = TryAllocateArray<float>(line_values);
+    if (f != nullptr) v = TryAllocateArray<std::int32_t>(static_cast<std::uint64_t>(n));
+    if (v != nullptr) z = TryAllocateArray<float>(static_cast<std::uint64_t>(n) + 1);
+    if (z != nullptr) d = TryAllocateArray<float>(line_values);
+    if (d != nullptr) return true;
+    f.reset();
+    v.reset();
+    z.reset();
+    return false;
+  }
+  bool Ok() const { return d != nullptr; }
+};
+
+// Seeding and the column transform of both work planes in one sweep over
+// each block of columns: the seeds go straight into the interleaved column
+// scratch, and only transformed columns reach the planes. A plane whose
+// scratch is missing gets its seeds for those columns, as the separate
+// seeding pass would have left them.
+template <typename Source>
+struct SeededColumnPass {
+  const Source& source;
+  float* to_inside;
+  float* to_outside;
+  std::int32_t n;
+  std::int32_t width;
+  std::int32_t height;
+
+  void operator()(std::int32_t begin, std::int32_t end) const {
+    if (begin >= end) return;
+    LineScratch in, out;
+    in.Allocate(n, EDT_COLUMN_BLOCK);
+    out.Allocate(n, EDT_COLUMN_BLOCK);
+    const std::int64_t stride = width;
+    for (std::int32_t x0 = begin; x0 < end; x0 += EDT_COLUMN_BLOCK) {
+      const std::int32_t lanes = std::min(EDT_COLUMN_BLOCK, end - x0);
+      for (std::int32_t y = 0; y < height; ++y) {
+        const std::int64_t row = y * stride + x0;
+        float* fin = in.Ok() ? in.f.get() + static_cast<std::int64_t>(y) * EDT_COLUMN_BLOCK : to_inside + row;
+        float* fout = out.Ok() ? out.f.get() + static_cast<std::int64_t>(y) * EDT_COLUMN_BLOCK : to_outside + row;
+        // Away from the outline a whole run seeds without looking at
+        // neighbours.
+        if (source.SeedPlainRun(row, lanes, fin, fout)) continue;
+        for (std::int32_t j = 0; j < lanes; ++j) source.Seed(x0 + j, y, row + j, fin[j], fout[j]);
+      }
+      Transform(in, to_inside, x0, lanes);
+      Transform(out, to_outside, x0, lanes);
+    }
+  }
+
+  void Transform(const LineScratch& s, float* plane, std::int32_t x0, std::int32_t lanes) const {
+    if (!s.Ok()) return;
+    DistanceTransformColumnLanes(s.f.get(), height, lanes, s.v.get(), s.z.get(), s.d.get());
+    const float* d = s.d.get();
+    const std::int64_t stride = width;
+    if (lanes == EDT_COLUMN_BLOCK) {
+      for (std::int32_t y = 0; y < height; ++y) {
+        const float* src = d + static_cast<std::int64_t>(y) * EDT_COLUMN_BLOCK;
+        float* dst = plane + y * stride + x0;
+        for (std::int32_t j = 0; j < EDT_COLUMN_BLOCK; ++j) dst[j] = src[j];
+      }
+    } else {
+      const std::size_t lane_bytes = static_cast<std::size_t>(lanes) * sizeof(float);
+      for (std::int32_t y = 0; y < height; ++y) {
+        std::memcpy(plane + y * stride + x0, d + static_cast<std::int64_t>(y) * EDT_COLUMN_BLOCK, lane_bytes);
+      }
+    }
+  }
+};
+
+// The row transform of both work planes and the combination into the
+// outputs in one sweep over each row; the transformed rows stay in the
+// scratch. A row with no pixel on one side does not need that side's
+// transform, since the combination never reads it there. A plane whose
+// scratch is missing is combined as the column pass left it.
+template <typename Source>
+struct CombinedRowPass {
+  const Source& source;
+  const float* to_inside;
+  const float* to_outside;
+  float* out_depth;
+  float* out_distance;
+  std::int32_t n;
+  std::int32_t width;
+
+  void operator()(std::int32_t begin, std::int32_t end) const {
+    if (begin >= end) return;
+    LineScratch in, out;
+    in.Allocate(n, 1);
+    out.Allocate(n, 1);
+    for (std::int32_t y = begin; y < end; ++y) {
+      const std::int64_t row = static_cast<std::int64_t>(y) * width;
+      bool any_inside = false, any_outside = false;
+      for (std::int32_t x = 0; x < width; ++x) {
+        const bool inside = source.Inside(row + x);
+        any_inside |= inside;
+        any_outside |= !inside;
+      }
+      const float* row_in = to_inside + row;
+      const float* row_out = to_outside + row;
+      if (any_outside && in.Ok()) {
+        DistanceTransform1D(row_in, width, in.v.get(), in.z.get(), in.d.get());
+        row_in = in.d.get();
+      }
+      if (any_inside && out.Ok()) {
+        DistanceTransform1D(row_out, width, out.v.get(), out.z.get(), out.d.get());
+        row_out = out.d.get();
+      }
+      source.Combine(row_in, row_out, row, width, out_depth + row, out_distance + row);
+    }
+  }
+};
+
+// Both builders: the seeded column pass, then the combined row pass. The
+// two squared-distance planes live in the output planes themselves (the
+// to-inside one in out_depth, the to-outside one in out_distance): the row
+// pass reads a row of each into its scratch before it writes that row of
+// the outputs, and no row reads another, so a frame needs no work planes of
+// its own to allocate and fault in.
+template <typename Source>
+void BuildDistanceField(std::int32_t width, std::int32_t height, float* out_depth, float* out_distance,
+                        const Source& source) {
+  if (width <= 0 || height <= 0) return;
+  float* to_inside = out_depth;
+  float* to_outside = out_distance;
+  const std::int32_t n = std::max(width, height);
+  ParallelFor(width, SeededColumnPass<Source>{source, to_inside, to_outside, n, width, height});
+  ParallelFor(height, CombinedRowPass<Source>{source, to_inside, to_outside, out_depth, out_distance, n, width});
 }
 
 }  // namespace
 
 void DistanceFieldFromCoverage(const float* coverage, std::int32_t width, std::int32_t height, float* out_depth,
                                float* out_distance) {
-  BuildDistanceField(
-      width, height, out_depth, out_distance,
-      [&](float* to_inside, float* to_outside) {
-        return DistanceInitCoverage{coverage, to_outside, DISTANCE_INFINITY, to_inside, width, height};
-      },
-      [&](float* to_inside, float* to_outside) {
-        return DistanceCombineCoverage{to_outside, to_inside, coverage, out_depth, out_distance};
-      });
+  BuildDistanceField(width, height, out_depth, out_distance, CoverageSource{coverage, width, height});
 }
 
 void DistanceFieldFromMask8(const std::uint8_t* mask, std::int32_t width, std::int32_t height, float* out_depth,
                             float* out_distance) {
-  BuildDistanceField(
-      width, height, out_depth, out_distance,
-      [&](float* to_inside, float* to_outside) {
-        return DistanceInitMask8{mask, to_inside, DISTANCE_INFINITY, to_outside};
-      },
-      [&](float* to_inside, float* to_outside) {
-        return DistanceCombineMask8{mask, to_outside, to_inside, out_depth, out_distance};
-      });
+  BuildDistanceField(width, height, out_depth, out_distance, MaskSource{mask});
 }

@@ -9,9 +9,10 @@
 #include <cstdint>
 
 // Builders. The outputs are caller-owned width x height planes, distinct
-// from each other and from the input, and are always fully written: when
-// the two work planes cannot be allocated both outputs are filled with 0.
-// Nothing is written when width x height is 0.
+// from each other and from the input, and are always fully written; they
+// hold the squared distances while the transform runs, so the builders
+// allocate only per-chunk line scratch. Nothing is written when
+// width x height is 0.
 void DistanceFieldFromCoverage(const float* coverage, std::int32_t width, std::int32_t height, float* out_depth,
                                float* out_distance);
 void DistanceFieldFromMask8(const std::uint8_t* mask, std::int32_t width, std::int32_t height, float* out_depth,

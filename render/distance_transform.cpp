@@ -218,6 +218,11 @@ void DistanceTransform1D(const float* f, std::int32_t n, std::int32_t* v, float*
   Envelope<1>(f, n, v, z, d);
 }
 
+void DistanceTransformColumnLanes(const float* f, std::int32_t height, std::int32_t lanes, std::int32_t* v, float* z,
+                                  float* d) {
+  for (std::int32_t j = 0; j < lanes; ++j) Envelope<EDT_COLUMN_BLOCK>(f + j, height, v, z, d + j);
+}
+
 void EdtColumnPass::operator()(std::int32_t begin, std::int32_t end) const {
   if (begin >= end) return;
   EdtScratch scratch;
@@ -267,9 +272,9 @@ void EdtRowPass::operator()(std::int32_t begin, std::int32_t end) const {
   if (!scratch.Allocate(n, 1)) return;
   const std::size_t row_bytes = static_cast<std::size_t>(width) * sizeof(float);
   for (std::int32_t y = begin; y < end; ++y) {
+    // The row itself is the input; only the result goes through scratch.
     float* row = plane + static_cast<std::int64_t>(y) * width;
-    std::memcpy(scratch.f.get(), row, row_bytes);
-    DistanceTransform1D(scratch.f.get(), width, scratch.v.get(), scratch.z.get(), scratch.d.get());
+    DistanceTransform1D(row, width, scratch.v.get(), scratch.z.get(), scratch.d.get());
     std::memcpy(row, scratch.d.get(), row_bytes);
   }
 }

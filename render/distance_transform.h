@@ -18,6 +18,14 @@ constexpr std::int32_t EDT_COLUMN_BLOCK = 16;
 // n < 1.
 void DistanceTransform1D(const float* f, std::int32_t n, std::int32_t* v, float* z, float* d);
 
+// The one-dimensional transform of `lanes` (at most EDT_COLUMN_BLOCK)
+// columns held interleaved: column j's value at row y is
+// f[y * EDT_COLUMN_BLOCK + j], and its transform goes to d in the same
+// layout. Each lane gives the same bytes as DistanceTransform1D on that
+// column alone. v and z are scratch for height and height + 1 values.
+void DistanceTransformColumnLanes(const float* f, std::int32_t height, std::int32_t lanes, std::int32_t* v, float* z,
+                                  float* d);
+
 // Transforms the width x height plane in place: columns first, then rows,
 // each pass split over worker threads. A chunk of lines whose scratch cannot
 // be allocated is left as it was.

@@ -29,6 +29,32 @@ void RowsReached(const float* pts, std::int32_t count, std::int32_t height, std:
 
 }  // namespace
 
+GridWindow OutlineWindow(const float* grid_points, std::int32_t point_count, std::int32_t width,
+                         std::int32_t height) {
+  GridWindow window;
+  if (point_count < 3 || width <= 0 || height <= 0) return window;
+  RowsReached(grid_points, point_count, height, window.first_row, window.last_row);
+  window.first_col = 0;
+  window.last_col = width - 1;
+  float lo = grid_points[0], hi = grid_points[0];
+  for (std::int32_t j = 0; j < point_count; ++j) {
+    const float x = grid_points[2 * j];
+    if (!std::isfinite(x) || !std::isfinite(grid_points[2 * j + 1])) {
+      window = GridWindow{0, height - 1, 0, width - 1};
+      return window;
+    }
+    lo = std::min(lo, x);
+    hi = std::max(hi, x);
+  }
+  // A crossing lies between its edge's ends up to rounding, and a span
+  // touches the columns from floor of its start to ceil of its end less one.
+  const float left = std::floor(lo) - 2.0f;
+  const float right = std::ceil(hi) + 2.0f;
+  if (left > 0.0f) window.first_col = left < static_cast<float>(width) ? static_cast<std::int32_t>(left) : width;
+  if (right < static_cast<float>(window.last_col)) window.last_col = right > -1.0f ? static_cast<std::int32_t>(right) : -1;
+  return window;
+}
+
 void FillOutline(const float* grid_points, std::int32_t point_count, const SubpathLayout& layout, FillRule rule,
                  const OutlineRaster& raster, std::vector<Crossing>& crossings) {
   if (point_count < 3 || raster.width <= 0 || raster.height <= 0) return;

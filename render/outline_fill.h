@@ -18,6 +18,19 @@ struct OutlineRaster {
   std::int32_t subscanlines = 1;     // per grid row, float raster only
 };
 
+// The part of the grid that FillOutline can write for these points: rows
+// first_row to last_row and columns first_col to last_col, inclusive, with
+// room to spare for rounding; the whole grid when a point is not finite.
+// Empty when last_row < first_row or last_col < first_col.
+struct GridWindow {
+  std::int32_t first_row = 0;
+  std::int32_t last_row = -1;
+  std::int32_t first_col = 0;
+  std::int32_t last_col = -1;
+};
+GridWindow OutlineWindow(const float* grid_points, std::int32_t point_count, std::int32_t width,
+                         std::int32_t height);
+
 // crossings is scratch, reused from scanline to scanline.
 void FillOutline(const float* grid_points, std::int32_t point_count, const SubpathLayout& layout, FillRule rule,
                  const OutlineRaster& raster, std::vector<Crossing>& crossings);

@@ -19,9 +19,21 @@ PaneCentre FindPaneCentre(const FloatPlane& pane_depth) {
   PaneExtent extent(w, h);
   for (std::int32_t y = 0; y < h; ++y) {
     const float* row = pane_depth.Row(y);
-    for (std::int32_t x = 0; x < w; ++x) {
-      if (row[x] > 0.0f) extent.Add(x, y);
+    std::int32_t first = 0;
+    while (first < w && !(row[first] > 0.0f)) ++first;
+    if (first == w) continue;
+    std::int32_t last = w - 1;
+    while (!(row[last] > 0.0f)) --last;
+    // Branch-free counts over the row's pane span, which the compiler
+    // spreads over vector lanes.
+    std::int64_t pixels = 0;
+    std::int64_t x_sum = 0;
+    for (std::int32_t x = first; x <= last; ++x) {
+      const std::int32_t inside = row[x] > 0.0f ? 1 : 0;
+      pixels += inside;
+      x_sum += static_cast<std::int64_t>(inside * x);
     }
+    extent.AddRow(y, pixels, x_sum, first, last);
   }
   if (extent.count > 0) {
     centre.pane_centre_x = extent.CentreX();

@@ -23,6 +23,18 @@ struct PaneExtent {
     min_y = std::min(min_y, y);
     max_y = std::max(max_y, y);
   }
+  // The pixels of row y from first_x to last_x of which `pixels` are pane
+  // pixels, their x summing to x_sum: the same as adding each of them, since
+  // every partial sum is an integer far below 2^53 and so exact in double.
+  void AddRow(std::int32_t y, std::int64_t pixels, std::int64_t x_sum, std::int32_t first_x, std::int32_t last_x) {
+    count += pixels;
+    sum_x += static_cast<double>(x_sum);
+    sum_y += static_cast<double>(y) * static_cast<double>(pixels);
+    min_x = std::min(min_x, first_x);
+    max_x = std::max(max_x, last_x);
+    min_y = std::min(min_y, y);
+    max_y = std::max(max_y, y);
+  }
   float CentreX() const { return static_cast<float>(sum_x / static_cast<double>(count)); }
   float CentreY() const { return static_cast<float>(sum_y / static_cast<double>(count)); }
   float Radius() const {

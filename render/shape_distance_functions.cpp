@@ -15,6 +15,7 @@
 #include <utility>
 
 #include "render/portable_math.h"
+#include "render/ray_crossings.h"
 
 namespace {
 
@@ -388,26 +389,6 @@ float BlockedLeastDistance2(const PreparedStar& g, const Vec2& q) {
   return least;
 }
 
-// Crossings of the chords from point 0 to point `chords` of (x, y) with the
-// line through the centre along dir (a unit vector), counted where they lie
-// beyond rho along it. A point's side of the line is decided from the point
-// alone (strictly left, or not), so a line through a point shared by two
-// chords crosses exactly one of them or neither, as the outline does.
-inline std::int32_t CrossingsBeyond(const float* x, const float* y, int chords, float dir_x, float dir_y, float rho) {
-  std::int32_t count = 0;
-  for (int i = 0; i < chords; ++i) {
-    const float sp = dir_x * y[i] - dir_y * x[i];
-    const float sc = dir_x * y[i + 1] - dir_y * x[i + 1];
-    const bool crosses = (sp > 0.0f) != (sc > 0.0f);
-    const float t = sp / (crosses ? sp - sc : 1.0f);
-    const float along_p = x[i] * dir_x + y[i] * dir_y;
-    const float along_c = x[i + 1] * dir_x + y[i + 1] * dir_y;
-    const float along = along_p + t * (along_c - along_p);
-    count += static_cast<std::int32_t>(crosses) & static_cast<std::int32_t>(along > rho);
-  }
-  return count;
-}
-
 // Sector angles by which the kept pieces' reach is widened, and the least
 // clearance below which a chord is taken to run through the centre (its
 // angular extent then unknown).
@@ -512,14 +493,14 @@ bool InsideStarOutline(const PreparedStar& g, float a_sector, float dir_x, float
     for (std::int32_t p = 0; p < outline.piece_count; ++p) {
       if (!outline.whole && !(a_sector >= outline.reach_lo[p] && a_sector <= outline.reach_hi[p])) continue;
       const int at = p * STAR_CHORDS;
-      count += CrossingsBeyond(outline.x.data() + at, outline.y.data() + at, STAR_CHORDS, dir_x, dir_y, rho);
+      count += RayCrossingsBeyond(outline.x.data() + at, outline.y.data() + at, STAR_CHORDS, dir_x, dir_y, rho);
     }
   } else {
     // Too many pieces to keep: every piece, point by point.
     float x[STAR_CHORDS + 1], y[STAR_CHORDS + 1];
     for (std::int32_t j = 0; j < 2 * g.points; ++j) {
       for (int i = 0; i <= STAR_CHORDS; ++i) StarOutlinePoint(g.curve, g.points, g.two_half, j, i, x[i], y[i]);
-      count += CrossingsBeyond(x, y, STAR_CHORDS, dir_x, dir_y, rho);
+      count += RayCrossingsBeyond(x, y, STAR_CHORDS, dir_x, dir_y, rho);
     }
   }
   return (count & 1) != 0;
@@ -671,6 +652,26 @@ float StarDistance(const PreparedStar& g, float px, float py) {
   // from the whole outline, which near a vertex can fold over the sector
   // edge (inward rounding) or meet it exactly at a chord end.
   return InsideStarOutline(g, a_sector, cos_a, sin_a, rho) ? d : -d;
+}
+
+float StarDistanceMagnitude(const PreparedStar& g, float px, float py) {
+  const Vec2 p = TurnedPoint(px, py, g.turn_cos, g.turn_sin);
+  const float a = PositiveAngle(p);
+  float a_sector = std::fmod(a, g.two_half);
+  if (a_sector > g.half) a_sector = g.two_half - a_sector;
+  const float rho = std::sqrt(p.x * p.x + p.y * p.y);
+  const float cos_a = portable_math::Cos(a_sector);
+  const float sin_a = portable_math::Sin(a_sector);
+  const Vec2 q{rho * cos_a, rho * sin_a};
+  if (g.straight) {
+    if (g.e2 < 0.001f) return std::fabs(g.ro_radius - rho);
+    const float s = std::clamp(((q.x - g.vo_x) * g.ex + (q.y - 0.0f) * g.ey) / g.e2, 0.0f, 1.0f);
+    const float dx = q.x - (g.vo_x + s * g.ex);
+    const float dy = q.y - (0.0f + s * g.ey);
+    return std::sqrt(dx * dx + dy * dy);
+  }
+  const bool blocked = g.blocks.usable && std::isfinite(q.x) && std::isfinite(q.y);
+  return std::sqrt(blocked ? BlockedLeastDistance2(g, q) : LeastChordDistance2<STAR_CHORDS>(q, g.curve));
 }
 
 void StarOutlinePoint(const ChordPolyline<STAR_CHORDS>& edge, std::int32_t points, float two_half, std::int32_t piece,

@@ -127,6 +127,9 @@ float RegularPolygonDistance(const PreparedPolygon& polygon, float px, float py)
 PreparedStar PrepareStar(float outer_radius, float inner_radius, std::int32_t points, float start_angle_deg,
                          float outer_roundness, float inner_roundness);
 float StarDistance(const PreparedStar& star, float px, float py);
+// |StarDistance(star, px, py)| without the inside test: the distance to the
+// outline alone.
+float StarDistanceMagnitude(const PreparedStar& star, float px, float py);
 
 // Point i (0 to STAR_CHORDS) of piece j (any integer, taken modulo 2N) of
 // the star's outline, from the sector edge's chord points.

@@ -6,9 +6,9 @@
 #include <algorithm>
 #include <vector>
 
-#include "host/suites/aegp_layer_mask_suite7.h"
 #include "render/distance_field_builders.h"
 #include "render/downsample_distance.h"
+#include "render/mask_combine.h"
 #include "render/no_pane_fill.h"
 #include "render/outline_fill.h"
 #include "render/parallel_for.h"
@@ -33,20 +33,11 @@ void GridPoints(const ShapePrimitive& p, float s, float* out) {
   }
 }
 
-// Combines one shape's coverage m into the shared coverage c by the slot's
-// mask mode; every mode but subtract and intersect adds.
-void CombineShapeCoverage(float* c, float* m, std::int64_t n, const ShapeSlot& slot, bool first) {
-  if (slot.mask_inverted != 0) {
-    for (std::int64_t i = 0; i < n; ++i) m[i] = 1.0f - m[i];
-  }
-  if (slot.mask_mode == static_cast<std::uint32_t>(PF_MaskMode_INTERSECT)) {
-    // An intersection that comes first starts from everything.
-    if (first) std::fill_n(c, n, 1.0f);
-    for (std::int64_t i = 0; i < n; ++i) c[i] = c[i] * m[i];
-  } else if (slot.mask_mode == static_cast<std::uint32_t>(PF_MaskMode_SUBTRACT)) {
-    for (std::int64_t i = 0; i < n; ++i) c[i] = c[i] * (1.0f - m[i]);
-  } else {
-    for (std::int64_t i = 0; i < n; ++i) c[i] = c[i] + (1.0f - c[i]) * m[i];
+void ClearWindow(float* plane, std::int32_t width, const GridWindow& window) {
+  if (window.last_row < window.first_row || window.last_col < window.first_col) return;
+  const std::int32_t columns = window.last_col - window.first_col + 1;
+  for (std::int32_t y = window.first_row; y <= window.last_row; ++y) {
+    std::fill_n(plane + static_cast<std::int64_t>(y) * width + window.first_col, columns, 0.0f);
   }
 }
 
@@ -84,7 +75,10 @@ void SupersampledShapesField(const ShapeSlot* slots, std::int32_t shape_count, c
     clipped.vertex_count = vertex_count;
     GridPoints(clipped, static_cast<float>(s), points.data());
     float* target = per_shape ? shape_coverage.data.get() : coverage.data.get();
-    if (per_shape) std::fill_n(target, n, 0.0f);
+    // The shape's own coverage is cleared, filled and read only where its
+    // outline can reach; everywhere else it counts as 0.
+    const GridWindow window = OutlineWindow(points.data(), vertex_count, grid_w, grid_h);
+    if (per_shape) ClearWindow(target, grid_w, window);
     OutlineRaster raster;
     raster.coverage = target;
     raster.width = grid_w;
@@ -92,7 +86,10 @@ void SupersampledShapesField(const ShapeSlot* slots, std::int32_t shape_count, c
     raster.subscanlines = 1;
     FillOutline(points.data(), vertex_count, SubpathLayout{slots[i].subpath_start, slots[i].subpath_count},
                 FillRule::NONZERO, raster, crossings);
-    if (per_shape) CombineShapeCoverage(coverage.data.get(), target, n, slots[i], first);
+    if (per_shape) {
+      CombineMaskCoverageInWindow(coverage.data.get(), target, grid_w, grid_h, window, slots[i].mask_inverted != 0,
+                                  slots[i].mask_mode, first);
+    }
     first = false;
   }
   shape_coverage = FloatPlane();

@@ -5,7 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
+#include <limits>
 #include <random>
 #include <vector>
 
@@ -132,6 +134,68 @@ TEST(DownsampleDistanceTest, SameBytesWithOneAndEightWorkers) {
   };
   const std::vector<float> one = run(3), eight = run(10);
   EXPECT_EQ(std::memcmp(one.data(), eight.data(), one.size() * sizeof(float)), 0);
+}
+
+TEST(DownsampleDistanceTest, RowsEqualThePixelByPixelPathBitForBit) {
+  // The body brings four pixels back at a time where it can; the per-pixel
+  // DownsampledDistanceAt is the plain path. Random sizes and offsets, both
+  // members' destinations, distances that straddle the edge band and the
+  // awkward values (signed zeros, NaN, infinities).
+  std::mt19937 rng(4242);
+  std::uniform_real_distribution<float> near(-4.0f, 4.0f), cover(0.0f, 1.0f);
+  const float specials[] = {0.0f, -0.0f, std::numeric_limits<float>::quiet_NaN(),
+                            std::numeric_limits<float>::infinity(), -1e20f, 0.998f, 0.002f, 3.0f};
+  for (int trial = 0; trial < 60; ++trial) {
+    const int s = 1 + static_cast<int>(rng() % 3);
+    int w = 1 + static_cast<int>(rng() % 4096);
+    int h = 1 + static_cast<int>(rng() % 4096);
+    while (static_cast<std::int64_t>(w) * h > 40000) (rng() % 2 ? w : h) = std::max(1, (rng() % 2 ? w : h) / 2);
+    const int offset = static_cast<int>(rng() % 3);
+    const int grid_w = (w + 2 * offset) * s, grid_h = (h + 2 * offset) * s;
+    std::vector<float> distance(static_cast<std::size_t>(grid_w) * grid_h), coverage(distance.size());
+    std::vector<std::uint8_t> mask(distance.size());
+    for (std::size_t i = 0; i < distance.size(); ++i) {
+      distance[i] = rng() % 40 == 0 ? specials[rng() % 8] : near(rng) * (rng() % 4 == 0 ? 100.0f : 1.0f);
+      coverage[i] = rng() % 30 == 0 ? specials[rng() % 8] : (rng() % 3 == 0 ? 1.0f : cover(rng));
+      mask[i] = static_cast<std::uint8_t>(rng() % 2 ? 255 : 0);
+    }
+    DownsampleDistance body;
+    body.supersample = s;
+    body.distance = distance.data();
+    body.grid_width = grid_w;
+    body.coverage = trial % 5 == 4 ? nullptr : coverage.data();
+    body.mask = mask.data();
+    body.scale = 1.0f / static_cast<float>(s * s);
+    body.width = w;
+    body.block_offset = offset;
+    std::vector<float> dest(static_cast<std::size_t>(w + 3) * h, 9.0f);
+    std::vector<float> depth(static_cast<std::size_t>(w) * h, 9.0f), dist(depth.size(), 9.0f), height(depth.size(), 9.0f);
+    if (trial % 2 == 0) {
+      body.dest = dest.data();
+      body.dest_row_length = w + 3;
+    } else {
+      body.pane_depth = depth.data();
+      body.pane_distance = dist.data();
+      body.pane_height = height.data();
+    }
+    ParallelFor(h, body);
+    for (int y = 0; y < h; ++y) {
+      for (int x = 0; x < w; ++x) {
+        const float want = DownsampledDistanceAt(body, x, y);
+        const float got = trial % 2 == 0 ? dest[static_cast<std::size_t>(y) * (w + 3) + x]
+                                         : dist[static_cast<std::size_t>(y) * w + x];
+        ASSERT_EQ(std::memcmp(&want, &got, sizeof want), 0) << "trial " << trial << " s " << s << " at " << x << "," << y;
+        if (trial % 2 == 1) {
+          const float want_depth = std::max(want, 0.0f);
+          ASSERT_EQ(std::memcmp(&want_depth, &depth[static_cast<std::size_t>(y) * w + x], sizeof want), 0);
+          ASSERT_EQ(std::memcmp(&want, &height[static_cast<std::size_t>(y) * w + x], sizeof want), 0);
+        }
+      }
+      if (trial % 2 == 0) {
+        for (int x = w; x < w + 3; ++x) ASSERT_EQ(dest[static_cast<std::size_t>(y) * (w + 3) + x], 9.0f);
+      }
+    }
+  }
 }
 
 }  // namespace

@@ -200,13 +200,10 @@ TEST_F(MatteStageTest, EveryAllocationFailingInTurnStillFillsThePanes) {
     EXPECT_EQ(host_.handles().LockCount(), host_.handles().UnlockCount());
     if (n <= 5) {
       EXPECT_TRUE(NoPane());  // a grid plane: the fall-back
-    } else if (n <= 7) {
-      // A work plane of the distance transform: its field is all 0.
-      EXPECT_EQ(distance_.At(20, 15), 0.0f);
-      EXPECT_EQ(distance_.At(2, 2), 0.0f);
     } else {
-      // Later planes only feed the rim light's field and gradients, or
-      // the transform's work planes.
+      // Later allocations are the transform's line scratch (a lost pass
+      // leaves its lines unswept, the sides of the outline still apart)
+      // or planes that only feed the rim light's field and gradients.
       EXPECT_GT(distance_.At(20, 15), 0.0f);
       EXPECT_LT(distance_.At(2, 2), 0.0f);
     }
