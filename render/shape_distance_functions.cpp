@@ -67,8 +67,6 @@ struct ChordHit {
   float cross;  // side of that chord's line: >= 0 on its left, the inside
 };
 
-Vec2 RayDirection(const Vec2& q, float rho) { return rho > 1e-6f ? Vec2{q.x / rho, q.y / rho} : q; }
-
 float PositiveAngle(const Vec2& p) {
   float a = portable_math::Atan2(p.y, p.x);
   if (a < 0.0f) a += TWO_PI_F;
@@ -134,7 +132,7 @@ float EllipseDistance(float px, float py, float a, float b) {
 namespace {
 
 // The chord polyline of a sampled curve with each chord's constants, in the
-// same operations NearestChord and BoundaryRadiusAlongRay use on it.
+// same operations the distance uses on it.
 template <int CHORDS>
 ChordPolyline<CHORDS> PrepareChords(const std::array<Vec2, CHORDS + 1>& curve) {
   ChordPolyline<CHORDS> c;
@@ -150,7 +148,6 @@ ChordPolyline<CHORDS> PrepareChords(const std::array<Vec2, CHORDS + 1>& curve) {
     c.ey[i] = ey;
     c.e2[i] = ex * ex + ey * ey;
     c.e2_divisor[i] = c.e2[i] > 1e-8f ? c.e2[i] : 1.0f;
-    c.ray_numerator[i] = ey * p.x - ex * p.y;
   }
   return c;
 }
@@ -213,35 +210,6 @@ float LeastChordDistance2(const Vec2& q, const ChordPolyline<CHORDS>& c) {
   float least = best[0];
   for (int j = 1; j < LANES; ++j) least = best[j] < least ? best[j] : least;
   return least;
-}
-
-// BoundaryRadiusAlongRay over prepared chords: every chord's crossing is
-// worked out (in a loop without branches), then the last crossing one
-// decides.
-// Whether the ray from the centre along dir crosses chord i, and the radius
-// at which it meets the chord's line; branch-free so the chord loops stay
-// vector loops.
-template <int CHORDS>
-inline std::int32_t RayCrossesChord(const Vec2& dir, const ChordPolyline<CHORDS>& c, int i, float& radius) {
-  const float cr = c.ey[i] * dir.x - c.ex[i] * dir.y;
-  const bool steep = std::fabs(cr) > 1e-8f;
-  const float divisor = steep ? cr : 1.0f;
-  const float s = c.ray_numerator[i] / divisor;
-  const float t = (c.x[i] * dir.y - c.y[i] * dir.x) / divisor;
-  radius = s;
-  return static_cast<std::int32_t>(steep) & static_cast<std::int32_t>(s > 0.0f) &
-         static_cast<std::int32_t>(t >= 0.0f) & static_cast<std::int32_t>(t <= 1.0f);
-}
-
-template <int CHORDS>
-float PreparedBoundaryRadius(const Vec2& dir, const ChordPolyline<CHORDS>& c, float start_radius) {
-  float radius[CHORDS];
-  std::int32_t crosses[CHORDS];
-  for (int i = 0; i < CHORDS; ++i) crosses[i] = RayCrossesChord(dir, c, i, radius[i]);
-  for (int i = CHORDS - 1; i >= 0; --i) {
-    if (crosses[i] != 0) return radius[i];
-  }
-  return start_radius;
 }
 
 // A radius beyond which every point is outside the polyline's star, also as
@@ -395,15 +363,17 @@ float BlockedLeastDistance2(const PreparedStar& g, const Vec2& q) {
 constexpr double OUTLINE_ANGLE_MARGIN = 1e-3;
 constexpr double OUTLINE_MAX_CHORD_TURN = 3.1415926535897931 - 0.1;
 
-// Which pieces of the outline a ray in the folded sector can meet, from
-// the angular extent of the sector edge (its chords turn less than half a
-// turn each, so each chord's extent lies between its ends' angles).
-StarOutline PrepareStarOutline(const ChordPolyline<STAR_CHORDS>& edge, std::int32_t n, float half, float two_half) {
-  StarOutline outline;
-  const double h = half;
+// The angular extent [lo, hi] of an edge from angle 0 to end_angle (its
+// chords turn less than half a turn each, so each chord's extent lies
+// between its ends' angles); false when it is not known that way or the
+// edge winds about the centre on its way.
+template <int CHORDS>
+bool EdgeAngleRange(const ChordPolyline<CHORDS>& edge, double end_angle, double& lo, double& hi) {
   bool bounded = true;
-  double angle = 0.0, lo = 0.0, hi = 0.0;
-  for (int i = 0; i < STAR_CHORDS && bounded; ++i) {
+  double angle = 0.0;
+  lo = 0.0;
+  hi = 0.0;
+  for (int i = 0; i < CHORDS && bounded; ++i) {
     const double px = edge.x[i], py = edge.y[i], cx = edge.x[i + 1], cy = edge.y[i + 1];
     if (!std::isfinite(px) || !std::isfinite(py) || !std::isfinite(cx) || !std::isfinite(cy)) {
       bounded = false;
@@ -420,8 +390,16 @@ StarOutline PrepareStarOutline(const ChordPolyline<STAR_CHORDS>& edge, std::int3
   }
   lo = std::min(lo, angle);
   hi = std::max(hi, angle);
-  // An edge that winds about the centre on its way to the inner vertex.
-  if (bounded && !(std::fabs(angle - h) < 0.01)) bounded = false;
+  return bounded && std::fabs(angle - end_angle) < 0.01;
+}
+
+// Which pieces of the star's outline a ray in the folded sector can meet,
+// from the angular extent of the sector edge.
+StarOutline PrepareStarOutline(const ChordPolyline<STAR_CHORDS>& edge, std::int32_t n, float half, float two_half) {
+  StarOutline outline;
+  const double h = half;
+  double lo = 0.0, hi = 0.0;
+  bool bounded = EdgeAngleRange<STAR_CHORDS>(edge, h, lo, hi);
 
   const std::int32_t total = 2 * n;
   std::int32_t first = 0, last = -1;
@@ -506,6 +484,70 @@ bool InsideStarOutline(const PreparedStar& g, float a_sector, float dir_x, float
   return (count & 1) != 0;
 }
 
+// Point i (0 to POLYGON_CHORDS) of piece k (any integer, taken modulo the
+// sides) of the rounded polygon's outline: the sector edge turned by k
+// sides. A piece ends on the next piece's first point, so the two see the
+// very same float point.
+void PolygonOutlinePoint(const ChordPolyline<POLYGON_CHORDS>& edge, std::int32_t sides, float seg, std::int32_t piece,
+                         int i, float& x, float& y) {
+  std::int32_t k = piece % sides;
+  if (k < 0) k += sides;
+  if (i == POLYGON_CHORDS) {
+    k = (k + 1) % sides;
+    i = 0;
+  }
+  if (k == 0) {
+    x = edge.x[i];
+    y = edge.y[i];
+    return;
+  }
+  const float turn = static_cast<float>(k) * seg;
+  const float c = portable_math::Cos(turn);
+  const float s = portable_math::Sin(turn);
+  x = c * edge.x[i] - s * edge.y[i];
+  y = s * edge.x[i] + c * edge.y[i];
+}
+
+// The pieces a ray in the sector [0, seg) can meet: the sector's own edge
+// and its two neighbours, unless the edge reaches further round than one
+// side either way (then none are kept and the whole outline is walked).
+PolygonOutline PreparePolygonOutline(const ChordPolyline<POLYGON_CHORDS>& edge, std::int32_t sides, float seg) {
+  PolygonOutline outline;
+  const double s = seg;
+  double lo = 0.0, hi = 0.0;
+  if (!EdgeAngleRange<POLYGON_CHORDS>(edge, s, lo, hi)) return outline;
+  if (!(lo > -s + OUTLINE_ANGLE_MARGIN && hi < 2.0 * s - OUTLINE_ANGLE_MARGIN)) return outline;
+  outline.piece_count = POLYGON_OUTLINE_PIECES;
+  for (std::int32_t p = 0; p < POLYGON_OUTLINE_PIECES; ++p) {
+    for (int i = 0; i < POLYGON_CHORDS; ++i) {
+      PolygonOutlinePoint(edge, sides, seg, p - 1, i, outline.x[p * POLYGON_CHORDS + i],
+                          outline.y[p * POLYGON_CHORDS + i]);
+    }
+  }
+  constexpr int END = POLYGON_OUTLINE_PIECES * POLYGON_CHORDS;
+  PolygonOutlinePoint(edge, sides, seg, POLYGON_OUTLINE_PIECES - 1, POLYGON_CHORDS, outline.x[END], outline.y[END]);
+  return outline;
+}
+
+// Whether the point at rho along the unit direction (dir_x, dir_y) of the
+// sector lies inside the rounded polygon's outline: an odd number of
+// outline crossings beyond it.
+bool InsidePolygonOutline(const PreparedPolygon& g, float dir_x, float dir_y, float rho) {
+  const PolygonOutline& outline = g.outline;
+  std::int32_t count = 0;
+  if (outline.piece_count > 0) {
+    count = CrossingsBeyond(outline.x.data(), outline.y.data(), outline.piece_count * POLYGON_CHORDS, dir_x, dir_y,
+                            rho);
+  } else {
+    float x[POLYGON_CHORDS + 1], y[POLYGON_CHORDS + 1];
+    for (std::int32_t k = 0; k < g.sides; ++k) {
+      for (int i = 0; i <= POLYGON_CHORDS; ++i) PolygonOutlinePoint(g.curve, g.sides, g.seg, k, i, x[i], y[i]);
+      count += CrossingsBeyond(x, y, POLYGON_CHORDS, dir_x, dir_y, rho);
+    }
+  }
+  return (count & 1) != 0;
+}
+
 }  // namespace
 
 PreparedPolygon PrepareRegularPolygon(float radius, std::int32_t sides, float start_angle_deg, float roundness) {
@@ -514,7 +556,8 @@ PreparedPolygon PrepareRegularPolygon(float radius, std::int32_t sides, float st
   const float theta = start_angle_deg * PI_F / 180.0f;
   g.turn_cos = portable_math::Cos(theta);
   g.turn_sin = portable_math::Sin(theta);
-  g.seg = TWO_PI_F / static_cast<float>(std::max(sides, std::int32_t{3}));
+  g.sides = std::max(sides, std::int32_t{3});
+  g.seg = TWO_PI_F / static_cast<float>(g.sides);
   g.roundness = roundness;
   const float r = g.r;
   const float seg = g.seg;
@@ -534,6 +577,7 @@ PreparedPolygon PrepareRegularPolygon(float radius, std::int32_t sides, float st
   std::array<Vec2, POLYGON_CHORDS + 1> curve;
   SampleCurve<POLYGON_CHORDS>(p0, p1, p2, p3, curve);
   g.curve = PrepareChords<POLYGON_CHORDS>(curve);
+  if (roundness < 0.0f) g.outline = PreparePolygonOutline(g.curve, g.sides, seg);
   return g;
 }
 
@@ -554,17 +598,18 @@ float RegularPolygonDistance(const PreparedPolygon& g, float px, float py) {
     return -sign * std::sqrt(q * q + ex * ex);
   }
 
-  const Vec2 q{rho * portable_math::Cos(a_sector), rho * portable_math::Sin(a_sector)};
+  const float cos_a = portable_math::Cos(a_sector);
+  const float sin_a = portable_math::Sin(a_sector);
+  const Vec2 q{rho * cos_a, rho * sin_a};
   const ChordHit hit = NearestPreparedChord<POLYGON_CHORDS>(q, g.curve);
   const float d = std::sqrt(hit.d2);
   if (g.roundness > 0.0f) return hit.cross >= 0.0f ? d : -d;
   // Negative roundness pulls the edge in and leaves a spike at each vertex.
   // Beyond a spike the nearest point is the vertex itself, where the last
-  // chord's side says nothing about inside (it would call points far
-  // outside the polygon inside), so the sign comes from the ray through the
-  // point, as for the star.
-  const float boundary = PreparedBoundaryRadius<POLYGON_CHORDS>(RayDirection(q, rho), g.curve, g.r);
-  return boundary >= rho ? d : -d;
+  // chord's side says nothing about inside, and a ray from the centre
+  // through a chord end can slip between the two chords by rounding; the
+  // side comes from the whole outline, as for the star.
+  return InsidePolygonOutline(g, cos_a, sin_a, rho) ? d : -d;
 }
 
 float RegularPolygonDistance(float px, float py, float radius, std::int32_t sides, float start_angle_deg,

@@ -28,9 +28,10 @@ float StarDistance(float px, float py, float outer_radius, float inner_radius, s
 
 // The same two shapes with everything that does not depend on the point
 // worked out once: the turn to the vertex frame, the sector, and the edge's
-// chord polyline with each chord's direction, squared length and ray
-// constant. Distances from a prepared shape equal those of the functions
-// above bit for bit; the field builder prepares each shape once per frame.
+// chord polyline with each chord's direction and squared length, and the
+// outline pieces for the sign. Distances from a prepared shape equal those
+// of the functions above bit for bit; the field builder prepares each shape
+// once per frame.
 constexpr int POLYGON_CHORDS = 16;
 constexpr int STAR_CHORDS = 64;
 
@@ -44,17 +45,35 @@ struct ChordPolyline {
   std::array<float, CHORDS> e2{};          // squared length
   std::array<float, CHORDS> e2_divisor{};  // e2, or 1 where the chord is too short to project on
   std::array<bool, CHORDS> projects{};     // e2 > 1e-8
-  std::array<float, CHORDS> ray_numerator{};  // ey * x - ex * y
+};
+
+// The closed chord outline of an inward-rounded polygon, for the sign:
+// inside is an odd number of outline crossings on the ray from the point
+// away from the centre. Piece k of the outline is the sector edge turned by
+// k sides, and it ends on piece k + 1's first point, so a ray through a
+// point shared by two pieces is counted once. A ray in the sector can meet
+// only the sector's own piece and its two neighbours unless the edge
+// reaches further round than a side; those three are kept.
+constexpr int POLYGON_OUTLINE_PIECES = 3;
+
+struct PolygonOutline {
+  // Pieces -1, 0 and 1 back to back; 0: the edge reaches too far round, the
+  // whole outline is walked piece by piece.
+  std::int32_t piece_count = 0;
+  std::array<float, POLYGON_OUTLINE_PIECES * POLYGON_CHORDS + 1> x{};
+  std::array<float, POLYGON_OUTLINE_PIECES * POLYGON_CHORDS + 1> y{};
 };
 
 struct PreparedPolygon {
   float r = 0.5f;
+  std::int32_t sides = 3;
   float turn_cos = 1.0f, turn_sin = 0.0f;
   float seg = 0.0f;
   float roundness = 0.0f;
   // Straight edges.
   float half = 0.0f, cos_half = 1.0f, hh = 0.0f;
   ChordPolyline<POLYGON_CHORDS> curve;  // rounded edges
+  PolygonOutline outline;               // inward-rounded edges
 };
 
 // The star's chords in blocks, each with what proves, for a given point,

@@ -88,30 +88,6 @@ ChordHit NearestChord(const Vec2& q, const std::array<Vec2, CHORDS + 1>& curve) 
   return hit;
 }
 
-// Radius at which the ray from the origin along dir crosses the chord
-// polyline; the last chord the ray crosses decides, and start_radius stands
-// when it crosses none.
-template <int CHORDS>
-float BoundaryRadiusAlongRay(const Vec2& dir, const std::array<Vec2, CHORDS + 1>& curve, float start_radius) {
-  float boundary = start_radius;
-  for (int i = 0; i < CHORDS; ++i) {
-    const Vec2 c0 = curve[i];
-    const float ex = curve[i + 1].x - c0.x;
-    const float ey = curve[i + 1].y - c0.y;
-    const float cr = ey * dir.x - ex * dir.y;
-    if (std::fabs(cr) > 1e-8f) {
-      const float s = (ey * c0.x - ex * c0.y) / cr;
-      if (s > 0.0f) {
-        const float t = (c0.x * dir.y - c0.y * dir.x) / cr;
-        if (t >= 0.0f && t <= 1.0f) boundary = s;
-      }
-    }
-  }
-  return boundary;
-}
-
-inline Vec2 RayDirection(const Vec2& q, float rho) { return rho > 1e-6f ? Vec2{q.x / rho, q.y / rho} : q; }
-
 // The point turned by -start_angle_deg, so a vertex at that angle comes to
 // lie on the +x axis.
 inline Vec2 TurnToVertexFrame(float px, float py, float start_angle_deg) {
@@ -164,13 +140,40 @@ inline float RegularPolygonDistance(float px, float py, float radius, std::int32
   const ChordHit hit = NearestChord<POLYGON_CHORDS>(q, curve);
   const float d = std::sqrt(hit.d2);
   if (roundness > 0.0f) return hit.cross >= 0.0f ? d : -d;
-  // Negative roundness pulls the edge in and leaves a spike at each vertex.
-  // Beyond a spike the nearest point is the vertex itself, where the last
-  // chord's side says nothing about inside (it would call points far
-  // outside the polygon inside), so the sign comes from the ray through the
-  // point, as for the star.
-  const float boundary = BoundaryRadiusAlongRay<POLYGON_CHORDS>(RayDirection(q, rho), curve, r);
-  return boundary >= rho ? d : -d;
+  // Negative roundness: inside when the ray from the point away from the
+  // centre crosses the whole polygon's chord outline an odd number of
+  // times. Edge k is the sector edge turned by k sides and ends on edge
+  // k + 1's first point.
+  const std::int32_t n = std::max(sides, std::int32_t{3});
+  const auto outline_point = [&](std::int32_t k, int i) {
+    if (i == POLYGON_CHORDS) {
+      k = (k + 1) % n;
+      i = 0;
+    }
+    if (k == 0) return curve[static_cast<std::size_t>(i)];
+    const float turn = static_cast<float>(k) * seg;
+    const float c = portable_math::Cos(turn);
+    const float s = portable_math::Sin(turn);
+    const Vec2 e = curve[static_cast<std::size_t>(i)];
+    return Vec2{c * e.x - s * e.y, s * e.x + c * e.y};
+  };
+  const float cos_a = portable_math::Cos(a_sector);
+  const float sin_a = portable_math::Sin(a_sector);
+  std::int32_t crossings = 0;
+  for (std::int32_t k = 0; k < n; ++k) {
+    for (int i = 0; i < POLYGON_CHORDS; ++i) {
+      const Vec2 from = outline_point(k, i);
+      const Vec2 to = outline_point(k, i + 1);
+      const float sp = cos_a * from.y - sin_a * from.x;
+      const float sc = cos_a * to.y - sin_a * to.x;
+      if ((sp > 0.0f) == (sc > 0.0f)) continue;
+      const float t = sp / (sp - sc);
+      const float along_p = from.x * cos_a + from.y * sin_a;
+      const float along_c = to.x * cos_a + to.y * sin_a;
+      if (along_p + t * (along_c - along_p) > rho) ++crossings;
+    }
+  }
+  return (crossings & 1) != 0 ? d : -d;
 }
 
 inline float StarDistance(float px, float py, float outer_radius, float inner_radius, std::int32_t points,
