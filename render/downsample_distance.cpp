@@ -6,7 +6,7 @@
 #include <algorithm>
 #include <cmath>
 
-#if defined(__SSE2__)
+#if (defined(__SSE2__) || defined(_M_X64)) && !defined(PRISMORA_SCALAR_LANES)
 #include <emmintrin.h>
 #endif
 
@@ -47,7 +47,7 @@ float DownsampledDistanceAt(const DownsampleDistance& b, std::int32_t x, std::in
 
 namespace {
 
-#if defined(__SSE2__)
+#if (defined(__SSE2__) || defined(_M_X64)) && !defined(PRISMORA_SCALAR_LANES)
 // Four destination pixels of a 2 x 2 block with float coverage: the same
 // float operations in the same order as DownsampledDistanceAt (the block
 // summed row by row from 0, the division by s, the clamp and the blend),
@@ -91,7 +91,7 @@ void DownsampleFour2x2(const DownsampleDistance& b, std::int32_t x, std::int32_t
 // The distances of destination pixels [0, count) of row y into out.
 void DownsampleRow(const DownsampleDistance& b, std::int32_t y, std::int32_t count, float* out) {
   std::int32_t x = 0;
-#if defined(__SSE2__)
+#if (defined(__SSE2__) || defined(_M_X64)) && !defined(PRISMORA_SCALAR_LANES)
   if (b.supersample == 2 && b.coverage != nullptr) {
     for (; x + 4 <= count; x += 4) DownsampleFour2x2(b, x, y, out + x);
   }

@@ -7,7 +7,7 @@
 #pragma once
 #include <cstdint>
 
-#if defined(__SSE2__)
+#if (defined(__SSE2__) || defined(_M_X64)) && !defined(PRISMORA_SCALAR_LANES)
 #include <emmintrin.h>
 #endif
 
@@ -28,7 +28,7 @@ inline std::int32_t RayCrossingsBeyondPlain(const float* x, const float* y, int 
   return count;
 }
 
-#if defined(__SSE2__)
+#if (defined(__SSE2__) || defined(_M_X64)) && !defined(PRISMORA_SCALAR_LANES)
 // Four chords at a time, each lane the plain path's float operations in
 // the plain path's order; a group of four that no chord crosses adds
 // nothing and is passed over.
@@ -61,7 +61,7 @@ inline std::int32_t RayCrossingsBeyondSse2(const float* x, const float* y, int c
 
 inline std::int32_t RayCrossingsBeyond(const float* x, const float* y, int chords, float dir_x, float dir_y,
                                        float rho) {
-#if defined(__SSE2__)
+#if (defined(__SSE2__) || defined(_M_X64)) && !defined(PRISMORA_SCALAR_LANES)
   return RayCrossingsBeyondSse2(x, y, chords, dir_x, dir_y, rho);
 #else
   return RayCrossingsBeyondPlain(x, y, chords, dir_x, dir_y, rho);

@@ -361,6 +361,8 @@ float BlockedLeastDistance2(const PreparedStar& g, const Vec2& q) {
 // clearance below which a chord is taken to run through the centre (its
 // angular extent then unknown).
 constexpr double OUTLINE_ANGLE_MARGIN = 1e-3;
+// The most outline pieces walked per point when they cannot be kept.
+constexpr std::int32_t OUTLINE_MAX_WALKED_PIECES = 64;
 constexpr double OUTLINE_MAX_CHORD_TURN = 3.1415926535897931 - 0.1;
 
 // The angular extent [lo, hi] of an edge from angle 0 to end_angle (its
@@ -401,7 +403,7 @@ StarOutline PrepareStarOutline(const ChordPolyline<STAR_CHORDS>& edge, std::int3
   double lo = 0.0, hi = 0.0;
   bool bounded = EdgeAngleRange<STAR_CHORDS>(edge, h, lo, hi);
 
-  const std::int32_t total = 2 * n;
+  const std::int64_t total = 2 * static_cast<std::int64_t>(n);
   std::int32_t first = 0, last = -1;
   if (bounded) {
     // Piece j reaches [lo, hi] + j * half when even, (j + 1) * half - [hi,
@@ -416,11 +418,16 @@ StarOutline PrepareStarOutline(const ChordPolyline<STAR_CHORDS>& edge, std::int3
         b = (j + 1) * h - lo;
       }
     };
-    const std::int32_t j_from = static_cast<std::int32_t>(std::floor((low_end - hi) / h)) - 2;
-    const std::int32_t j_to = static_cast<std::int32_t>(std::ceil((high_end - lo) / h)) + 2;
-    if (j_to - j_from > 4 * total + 8) {
+    // Compared in double first: with a great many points the sector is so
+    // narrow that the piece numbers would not fit an integer.
+    const double j_low = std::floor((low_end - hi) / h) - 2.0;
+    const double j_high = std::ceil((high_end - lo) / h) + 2.0;
+    if (!(j_high - j_low <= static_cast<double>(4 * total + 8)) || !(std::fabs(j_low) < 1e9) ||
+        !(std::fabs(j_high) < 1e9)) {
       bounded = false;
     } else {
+      const std::int32_t j_from = static_cast<std::int32_t>(j_low);
+      const std::int32_t j_to = static_cast<std::int32_t>(j_high);
       first = j_to + 1;
       for (std::int32_t j = j_from; j <= j_to; ++j) {
         double a = 0.0, b = 0.0;
@@ -474,9 +481,15 @@ bool InsideStarOutline(const PreparedStar& g, float a_sector, float dir_x, float
       count += RayCrossingsBeyond(outline.x.data() + at, outline.y.data() + at, STAR_CHORDS, dir_x, dir_y, rho);
     }
   } else {
-    // Too many pieces to keep: every piece, point by point.
+    // Too many pieces to keep: every piece, point by point, or with more
+    // pieces than OUTLINE_MAX_WALKED_PIECES those nearest the sector, so a
+    // star of absurdly many points still costs a bounded time per pixel.
     float x[STAR_CHORDS + 1], y[STAR_CHORDS + 1];
-    for (std::int32_t j = 0; j < 2 * g.points; ++j) {
+    const std::int64_t total = 2 * static_cast<std::int64_t>(g.points);
+    const bool all = total <= OUTLINE_MAX_WALKED_PIECES;
+    const std::int32_t j_begin = all ? 0 : -OUTLINE_MAX_WALKED_PIECES / 2;
+    const std::int32_t j_end = all ? static_cast<std::int32_t>(total) : OUTLINE_MAX_WALKED_PIECES / 2;
+    for (std::int32_t j = j_begin; j < j_end; ++j) {
       for (int i = 0; i <= STAR_CHORDS; ++i) StarOutlinePoint(g.curve, g.points, g.two_half, j, i, x[i], y[i]);
       count += RayCrossingsBeyond(x, y, STAR_CHORDS, dir_x, dir_y, rho);
     }
@@ -536,13 +549,16 @@ bool InsidePolygonOutline(const PreparedPolygon& g, float dir_x, float dir_y, fl
   const PolygonOutline& outline = g.outline;
   std::int32_t count = 0;
   if (outline.piece_count > 0) {
-    count = CrossingsBeyond(outline.x.data(), outline.y.data(), outline.piece_count * POLYGON_CHORDS, dir_x, dir_y,
+    count = RayCrossingsBeyond(outline.x.data(), outline.y.data(), outline.piece_count * POLYGON_CHORDS, dir_x, dir_y,
                             rho);
   } else {
     float x[POLYGON_CHORDS + 1], y[POLYGON_CHORDS + 1];
-    for (std::int32_t k = 0; k < g.sides; ++k) {
+    const bool all = g.sides <= OUTLINE_MAX_WALKED_PIECES;
+    const std::int32_t k_begin = all ? 0 : -OUTLINE_MAX_WALKED_PIECES / 2;
+    const std::int32_t k_end = all ? g.sides : OUTLINE_MAX_WALKED_PIECES / 2;
+    for (std::int32_t k = k_begin; k < k_end; ++k) {
       for (int i = 0; i <= POLYGON_CHORDS; ++i) PolygonOutlinePoint(g.curve, g.sides, g.seg, k, i, x[i], y[i]);
-      count += CrossingsBeyond(x, y, POLYGON_CHORDS, dir_x, dir_y, rho);
+      count += RayCrossingsBeyond(x, y, POLYGON_CHORDS, dir_x, dir_y, rho);
     }
   }
   return (count & 1) != 0;
@@ -719,11 +735,11 @@ float StarDistanceMagnitude(const PreparedStar& g, float px, float py) {
   return std::sqrt(blocked ? BlockedLeastDistance2(g, q) : LeastChordDistance2<STAR_CHORDS>(q, g.curve));
 }
 
-void StarOutlinePoint(const ChordPolyline<STAR_CHORDS>& edge, std::int32_t points, float two_half, std::int32_t piece,
+void StarOutlinePoint(const ChordPolyline<STAR_CHORDS>& edge, std::int32_t points, float two_half, std::int64_t piece,
                       int i, float& x, float& y) {
   const std::int32_t n = std::max(points, std::int32_t{3});
-  const std::int32_t total = 2 * n;
-  std::int32_t j = piece % total;
+  const std::int64_t total = 2 * static_cast<std::int64_t>(n);
+  std::int64_t j = piece % total;
   if (j < 0) j += total;
   const bool mirrored = (j % 2) != 0;
   // The ends of a mirrored piece are the even neighbours' points.
@@ -735,7 +751,7 @@ void StarOutlinePoint(const ChordPolyline<STAR_CHORDS>& edge, std::int32_t point
     StarOutlinePoint(edge, n, two_half, j + 1, 0, x, y);
     return;
   }
-  const std::int32_t k = (mirrored ? (j + 1) / 2 : j / 2) % n;
+  const std::int32_t k = static_cast<std::int32_t>((mirrored ? (j + 1) / 2 : j / 2) % n);
   const float sx = mirrored ? edge.x[STAR_CHORDS - i] : edge.x[i];
   const float sy = mirrored ? -edge.y[STAR_CHORDS - i] : edge.y[i];
   if (k == 0) {

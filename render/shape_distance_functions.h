@@ -152,5 +152,5 @@ float StarDistanceMagnitude(const PreparedStar& star, float px, float py);
 
 // Point i (0 to STAR_CHORDS) of piece j (any integer, taken modulo 2N) of
 // the star's outline, from the sector edge's chord points.
-void StarOutlinePoint(const ChordPolyline<STAR_CHORDS>& edge, std::int32_t points, float two_half, std::int32_t piece,
+void StarOutlinePoint(const ChordPolyline<STAR_CHORDS>& edge, std::int32_t points, float two_half, std::int64_t piece,
                       int i, float& x, float& y);

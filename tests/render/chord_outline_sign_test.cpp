@@ -287,3 +287,27 @@ TEST(StarOutlineSignTest, StarsWhoseEdgesWindAboutTheCentre) {
 }
 
 }  // namespace
+
+namespace {
+
+// Point counts from an expression can be anything up to the largest int;
+// an outline that winds about its centre then cannot be walked piece by
+// piece at every pixel (it took minutes a pixel), nor may its piece
+// numbers overflow.
+TEST(ChordOutlineSignTest, AbsurdPointCountsCostABoundedTimeAPixel) {
+  const std::int32_t counts[] = {65, 1000, 1 << 20, 2147483647};
+  for (const std::int32_t n : counts) {
+    const PreparedStar star = PrepareStar(40.0f, 15.0f, n, -90.0f, -1000.0f, -800.0f);
+    const PreparedPolygon polygon = PrepareRegularPolygon(40.0f, n, -90.0f, -1000.0f);
+    for (int k = 0; k < 50; ++k) {
+      const float px = -60.0f + 2.4f * static_cast<float>(k), py = 7.0f - 0.3f * static_cast<float>(k);
+      const float s = StarDistance(star, px, py);
+      const float p = RegularPolygonDistance(polygon, px, py);
+      EXPECT_TRUE(std::isfinite(s)) << n << " " << k;
+      EXPECT_TRUE(std::isfinite(p)) << n << " " << k;
+      EXPECT_EQ(s, StarDistance(px, py, 40.0f, 15.0f, n, -90.0f, -1000.0f, -800.0f));
+    }
+  }
+}
+
+}  // namespace
