@@ -16,10 +16,7 @@ std::mutex g_sites_lock;
 std::set<std::string> g_sites;
 std::string g_failed_site;
 
-std::string SiteName(const std::source_location& site) {
-  return std::string(site.file_name()) + ":" + std::to_string(site.line()) + ":" + std::to_string(site.column()) +
-         " " + site.function_name();
-}
+std::string SiteName(const char* file, int line) { return std::string(file) + ":" + std::to_string(line); }
 
 }  // namespace
 
@@ -67,14 +64,14 @@ bool CountDown(std::atomic<std::int64_t>& countdown) noexcept {
 
 }  // namespace
 
-bool AllocationSeamFails(const std::source_location& site) noexcept {
+bool AllocationSeamFails(const char* file, int line) noexcept {
   g_allocation_count.fetch_add(1);
   const bool first = CountDown(g_failure_countdown);
   const bool second = CountDown(g_second_failure_countdown);
   const bool fails = first || second;
   try {
     std::lock_guard<std::mutex> lock(g_sites_lock);
-    std::string name = SiteName(site);
+    std::string name = SiteName(file, line);
     if (fails) g_failed_site = name;
     g_sites.insert(std::move(name));
   } catch (...) {

@@ -3,16 +3,17 @@
 // (distance planes, scratch rows, substitute inputs) is taken through
 // TryAllocateArray, so a failure reaches the caller as a null result rather
 // than an exception. In the shipped module the seam compiles to nothing.
-// Each allocation names its call site (file, line, column and function,
-// which tells the 8- and 16-bit pipelines apart), so a test can tell which
-// sites a frame reached and which one failed.
+// Each allocation names its call site (file and line, filled in at the
+// caller by default arguments: the compilers' own builtins, which every
+// toolchain here has, where std::source_location is not), so a test can
+// tell which sites a frame reached and which one failed. Allocations on one
+// line count as one site.
 #pragma once
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <memory>
 #include <new>
-#include <source_location>
 #include <string>
 #include <type_traits>
 #include <vector>
@@ -33,19 +34,17 @@ void ResetAllocationSeamCount() noexcept;
 std::vector<std::string> AllocationSeamSites();
 // The site of the (last) armed failure, empty while none has happened.
 std::string AllocationSeamFailedSite();
-bool AllocationSeamFails(const std::source_location& site = std::source_location::current()) noexcept;
+bool AllocationSeamFails(const char* file, int line) noexcept;
 #else
-constexpr bool AllocationSeamFails(const std::source_location& = std::source_location::current()) noexcept {
-  return false;
-}
+constexpr bool AllocationSeamFails(const char*, int) noexcept { return false; }
 #endif
 
 // count elements of T, default-initialised (not zeroed for trivial types);
 // null when the size does not fit or the memory cannot be had.
 template <typename T>
-std::unique_ptr<T[]> TryAllocateArray(std::uint64_t count,
-                                      const std::source_location& site = std::source_location::current()) noexcept {
-  if (AllocationSeamFails(site)) return nullptr;
+std::unique_ptr<T[]> TryAllocateArray(std::uint64_t count, const char* file = __builtin_FILE(),
+                                      int line = __builtin_LINE()) noexcept {
+  if (AllocationSeamFails(file, line)) return nullptr;
   if (count > static_cast<std::uint64_t>(PTRDIFF_MAX) / sizeof(T)) return nullptr;
   std::unique_ptr<T[]> block(new (std::nothrow) T[static_cast<std::size_t>(count)]);
   HintLargeBlock(block.get(), static_cast<std::size_t>(count) * sizeof(T));
@@ -62,10 +61,10 @@ using ZeroedArray = std::unique_ptr<T[], FreeDeleter>;
 // system hands out large zeroed blocks as untouched pages, so the zeroing
 // costs nothing up front and the first writes (on the workers) pay for it.
 template <typename T>
-ZeroedArray<T> TryAllocateZeroedArray(std::uint64_t count,
-                                      const std::source_location& site = std::source_location::current()) noexcept {
+ZeroedArray<T> TryAllocateZeroedArray(std::uint64_t count, const char* file = __builtin_FILE(),
+                                      int line = __builtin_LINE()) noexcept {
   static_assert(std::is_trivial_v<T>);
-  if (AllocationSeamFails(site)) return nullptr;
+  if (AllocationSeamFails(file, line)) return nullptr;
   if (count > static_cast<std::uint64_t>(PTRDIFF_MAX) / sizeof(T)) return nullptr;
   ZeroedArray<T> block(static_cast<T*>(std::calloc(count > 0 ? static_cast<std::size_t>(count) : 1, sizeof(T))));
   HintLargeBlock(block.get(), static_cast<std::size_t>(count) * sizeof(T));

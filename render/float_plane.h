@@ -4,7 +4,6 @@
 #pragma once
 #include <cstdint>
 #include <memory>
-#include <source_location>
 
 constexpr float NO_DISTANCE = -1000.0f;      // a pixel without a pane distance
 constexpr float DISTANCE_INFINITY = 1e20f;   // unreached inside the transform
@@ -28,4 +27,4 @@ struct FloatPlane {
 // its own fall-back. Nothing is thrown. The caller is the allocation's site
 // for the test seam.
 bool AllocateFloatPlane(FloatPlane& plane, std::int32_t width, std::int32_t height,
-                        const std::source_location& site = std::source_location::current()) noexcept;
+                        const char* file = __builtin_FILE(), int line = __builtin_LINE()) noexcept;
