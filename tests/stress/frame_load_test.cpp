@@ -162,7 +162,10 @@ TEST(FrameLoadTest, TwoHundredFramesKeepTheHeapFlat) {
     if (i + 1 == WARM_UP) after_warm_up = HeapBytesInUse();
   }
   const std::int64_t growth = HeapBytesInUse() - after_warm_up;
-  constexpr std::int64_t BOUND = 1 << 20;
+  // Generous: the thread sanitizer's allocator alone drifts by about a
+  // megabyte over these frames, while one 160 x 120 plane left behind per
+  // frame would add 14 MB.
+  constexpr std::int64_t BOUND = 4 << 20;
   EXPECT_LT(growth, BOUND) << "the heap grew by " << growth << " bytes over " << FRAMES - WARM_UP << " frames";
 #endif
 }
