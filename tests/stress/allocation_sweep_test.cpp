@@ -115,11 +115,11 @@ int SiteFloor(Road road) {
   switch (road) {
     case Road::ONE_BOX: return 3;
     case Road::SEVERAL_SHAPES: return 5;
-    case Road::MASKS: return 13;
-    case Road::FREE_PATHS: return 18;
-    case Road::TEXT: return 18;
-    case Road::ITEM_MATTE: return 19;
-    case Road::LAYER_MATTE: return 19;
+    case Road::MASKS: return 12;
+    case Road::FREE_PATHS: return 17;
+    case Road::TEXT: return 17;
+    case Road::ITEM_MATTE: return 18;
+    case Road::LAYER_MATTE: return 18;
   }
   return 0;
 }
