@@ -7,7 +7,9 @@
 // (smart pre-render, then smart render), at 1920x1080 8 bpc and 3840x2160
 // 16 bpc. Page faults are the process's minor faults over one frame.
 //
-// PRISMORA_TABLE_ROUNDS sets the number of rounds (default 7).
+// PRISMORA_TABLE_ROUNDS sets the number of rounds (default 7);
+// PRISMORA_TABLE_ONLY names the one scene to run beside the pass-through
+// (for a profiler).
 #include <benchmark/benchmark.h>
 #include <sys/resource.h>
 
@@ -298,7 +300,13 @@ void RunFrames(benchmark::State& state, int width, int height, int depth, const 
   hostsim::SimWorld input(width, height, depth == 16), output(width, height, depth == 16);
   FillBackground(input);
   std::vector<std::pair<Scene, std::string>> cases{{Scene::PASS_THROUGH, "pass-through"}};
-  for (const auto& [s, name] : scenes) cases.emplace_back(s, name);
+  std::vector<std::string> case_targets{""};
+  const char* only = std::getenv("PRISMORA_TABLE_ONLY");
+  for (std::size_t i = 0; i < scenes.size(); ++i) {
+    if (only != nullptr && std::string(only) != scenes[i].second) continue;
+    cases.emplace_back(scenes[i].first, scenes[i].second);
+    case_targets.emplace_back(targets[i]);
+  }
   std::vector<Samples> samples(cases.size());
   std::vector<std::uint64_t> hashes(cases.size());
   const int rounds = Rounds();
@@ -326,7 +334,7 @@ void RunFrames(benchmark::State& state, int width, int height, int depth, const 
     Row row;
     row.name = std::string(size_name) + " " + cases[i].second;
     row.reference = i == 0 ? "" : std::string(size_name) + " pass-through";
-    row.target = i == 0 ? "" : targets[i - 1];
+    row.target = case_targets[i];
     row.samples = samples[i];
     row.hash = hashes[i];
     if (i > 0) state.counters[cases[i].second + "_x"] = Median(samples[i].ratios);
