@@ -8,6 +8,10 @@
 #include <cmath>
 #include <limits>
 
+#if (defined(__SSE2__) || defined(_M_X64)) && !defined(PRISMORA_SCALAR_LANES)
+#include <emmintrin.h>
+#endif
+
 #include "render/parallel_for.h"
 #include "render/path_distance.h"
 #include "render/shape_distance_functions.h"
@@ -104,29 +108,6 @@ float PreparedMergedDistance(float x, float y, std::uint32_t merge_mode, int n, 
   return acc;
 }
 
-// The union over the shapes listed in index (in their order), as
-// PreparedMergedDistance takes it over all of them.
-float UnitedDistance(float x, float y, int m, const int* index, const ShapePrimitive* primitives,
-                     const PreparedShapes& prepared, int shape_count, const ShapeSlot* slots,
-                     std::uint32_t merge_mode) {
-  float acc = -1e30f;
-  for (int k = 0; k < m; ++k) {
-    const int i = index[k];
-    const ShapePrimitive& p = primitives[i];
-    const float dx = x - p.center_x;
-    const float dy = y - p.center_y;
-    const float u = p.rot_cos * dx + p.rot_sin * dy;
-    const float v = p.rot_cos * dy - p.rot_sin * dx;
-    if (p.kind == SHAPE_STAR && prepared.stars[i].far_radius > 0.0f) {
-      const float r = ConservativeRadius(u, v);
-      const float far_radius = prepared.stars[i].far_radius;
-      if (r > far_radius && -((r - far_radius) * FAR_DISTANCE_SCALE) < acc) continue;
-    }
-    acc = std::max(acc, PrimitiveDistance(u, v, i, p, prepared, shape_count, slots, merge_mode));
-  }
-  return acc;
-}
-
 }  // namespace
 
 float MergedShapeDistance(float x, float y, std::uint32_t merge_mode, int n, const ShapePrimitive* primitives,
@@ -160,6 +141,14 @@ struct RunBounds {
   float high;
 };
 
+[[maybe_unused]] bool IsBoxKind(std::int32_t kind) {
+  return kind != SHAPE_ELLIPSE && kind != SHAPE_POLYGON && kind != SHAPE_STAR && kind != SHAPE_PATH;
+}
+
+bool IsNearCircle(const ShapePrimitive& p) {
+  return p.kind == SHAPE_ELLIPSE && std::fabs(p.half_width - p.half_height) < 0.5f;
+}
+
 float ShapeExtent(const ShapePrimitive& p) {
   const float roundness = std::fabs(p.outer_roundness) + std::fabs(p.inner_roundness);
   const float radius = std::fabs(p.outer_radius) + std::fabs(p.inner_radius);
@@ -187,6 +176,35 @@ float StarFarHigh(std::int32_t x0, std::int32_t x1, std::int32_t y, int i, const
   return static_cast<float>(high < lowest ? lowest : high);
 }
 
+// A general ellipse with semi-axes a >= b > 0 lies inside the circle of
+// radius a about its centre and holds the circle of radius b, so its signed
+// distance at a point r from the centre lies in [b - r, a - r]: a bound
+// from one square root, with the margins of the exact one.
+bool HasRoughEllipseBound(const ShapePrimitive& p) {
+  return p.kind == SHAPE_ELLIPSE && !IsNearCircle(p) && p.half_width > 0.0f && p.half_height > 0.0f &&
+         std::isfinite(p.half_width) && std::isfinite(p.half_height);
+}
+
+RunBounds RoughEllipseBoundsOverRun(std::int32_t x0, std::int32_t x1, std::int32_t y, const ShapePrimitive& p) {
+  constexpr float INF = std::numeric_limits<float>::infinity();
+  const std::int32_t xm = x0 + (x1 - 1 - x0) / 2;
+  const float reach = static_cast<float>(std::max(xm - x0, x1 - 1 - xm));
+  const float fx = static_cast<float>(xm), fy = static_cast<float>(y);
+  const float dx = fx - p.center_x, dy = fy - p.center_y;
+  const float u = p.rot_cos * dx + p.rot_sin * dy;
+  const float v = p.rot_cos * dy - p.rot_sin * dx;
+  const float r = std::sqrt(u * u + v * v);
+  const float low = std::min(p.half_width, p.half_height) - r;
+  const float high = std::max(p.half_width, p.half_height) - r;
+  if (!std::isfinite(low) || !std::isfinite(high)) return {-INF, INF};
+  const float turn = std::sqrt(p.rot_cos * p.rot_cos + p.rot_sin * p.rot_sin) * 1.001f;
+  const float size = std::fabs(fx) + std::fabs(fy) + std::fabs(p.center_x) + std::fabs(p.center_y) +
+                     std::max(std::fabs(low), std::fabs(high)) + reach * turn + ShapeExtent(p);
+  const float spread = reach * turn + CULL_ELLIPSE_ABSOLUTE_MARGIN + CULL_ELLIPSE_RELATIVE_MARGIN * size;
+  if (!std::isfinite(spread)) return {-INF, INF};
+  return {low - spread, high + spread};
+}
+
 RunBounds BoundsOverRun(std::int32_t x0, std::int32_t x1, std::int32_t y, int i, const ShapePrimitive& p,
                         const PreparedShapes& prepared, int shape_count, const ShapeSlot* slots,
                         std::uint32_t merge_mode) {
@@ -194,6 +212,10 @@ RunBounds BoundsOverRun(std::int32_t x0, std::int32_t x1, std::int32_t y, int i,
   const bool exact = p.kind == SHAPE_BOX || p.kind == SHAPE_ELLIPSE || (p.kind != SHAPE_POLYGON &&
                                                                         p.kind != SHAPE_STAR && p.kind != SHAPE_PATH);
   if (p.kind == SHAPE_PATH) return {-INF, INF};
+  // With a semi-axis that is not positive (a size that fell back to the
+  // centre) the general ellipse's value is no distance and may jump from one
+  // pixel to the next: nothing bounds it.
+  if (p.kind == SHAPE_ELLIPSE && !IsNearCircle(p) && !HasRoughEllipseBound(p)) return {-INF, INF};
   const std::int32_t xm = x0 + (x1 - 1 - x0) / 2;
   const float reach = static_cast<float>(std::max(xm - x0, x1 - 1 - xm));
   const float fx = static_cast<float>(xm), fy = static_cast<float>(y);
@@ -220,6 +242,195 @@ RunBounds BoundsOverRun(std::int32_t x0, std::int32_t x1, std::int32_t y, int i,
 
 }  // namespace
 
+namespace {
+
+// The shapes of the union that may decide some pixel of the run [x0, x1)
+// of row y, in their order, into index; returns their count.
+int RunSurvivors(std::int32_t x0, std::int32_t x1, std::int32_t y, int n, const ShapePrimitive* primitives,
+                 const PreparedShapes& prepared, int shape_count, const ShapeSlot* slots, std::uint32_t merge_mode,
+                 int* index) {
+  RunBounds bounds[MAX_SHAPE_SLOTS];
+  float best_low = -std::numeric_limits<float>::infinity();
+  // Stars are bounded last, nearest first: a star whose far radius
+  // already puts it below a lower bound found so far needs no
+  // evaluation at all.
+  int stars[MAX_SHAPE_SLOTS];
+  float star_high[MAX_SHAPE_SLOTS];
+  int star_count = 0;
+  for (int i = 0; i < n; ++i) {
+    if (primitives[i].kind == SHAPE_STAR) {
+      star_high[i] = StarFarHigh(x0, x1, y, i, primitives[i], prepared);
+      stars[star_count++] = i;
+      continue;
+    }
+    // A far general ellipse is left out on its rough bound alone; the
+    // exact one is taken below only where the rough one cannot decide.
+    bounds[i] = HasRoughEllipseBound(primitives[i])
+                    ? RoughEllipseBoundsOverRun(x0, x1, y, primitives[i])
+                    : BoundsOverRun(x0, x1, y, i, primitives[i], prepared, shape_count, slots, merge_mode);
+    if (bounds[i].low > best_low) best_low = bounds[i].low;
+  }
+  int open = 0;  // shapes bounded so far that stay in
+  for (int i = 0; i < n; ++i) {
+    if (primitives[i].kind != SHAPE_STAR && !(bounds[i].high < best_low)) ++open;
+  }
+  for (int i = 0; i < n && open > 1; ++i) {
+    if (!HasRoughEllipseBound(primitives[i]) || bounds[i].high < best_low) continue;
+    // Both bounds hold, so does the narrower interval of the two.
+    const RunBounds exact = BoundsOverRun(x0, x1, y, i, primitives[i], prepared, shape_count, slots, merge_mode);
+    bounds[i].low = std::max(bounds[i].low, exact.low);
+    bounds[i].high = std::min(bounds[i].high, exact.high);
+    if (bounds[i].low > best_low) best_low = bounds[i].low;
+  }
+  for (int k = 1; k < star_count; ++k) {  // insertion sort, highest bound first
+    const int i = stars[k];
+    int j = k;
+    for (; j > 0 && star_high[stars[j - 1]] < star_high[i]; --j) stars[j] = stars[j - 1];
+    stars[j] = i;
+  }
+  for (int k = 0; k < star_count; ++k) {
+    const int i = stars[k];
+    if (star_high[i] < best_low) {
+      bounds[i] = {-std::numeric_limits<float>::infinity(), star_high[i]};
+      continue;
+    }
+    bounds[i] = BoundsOverRun(x0, x1, y, i, primitives[i], prepared, shape_count, slots, merge_mode);
+    if (bounds[i].low > best_low) best_low = bounds[i].low;
+  }
+  int m = 0;
+  for (int i = 0; i < n; ++i) {
+    if (bounds[i].high < best_low) continue;
+    index[m++] = i;
+  }
+  return m;
+}
+
+}  // namespace
+
+namespace {
+
+// Shape i's distance at the pixels x0 ... x0 + len - 1 of row y into d,
+// each by the very operations PrimitiveDistance performs for it. d holds
+// CULL_RUN values; lanes past len may be written with pixels beyond the run.
+void ShapeDistancesOverRun(std::int32_t x0, int len, std::int32_t y, int i, const ShapePrimitive& p,
+                           const PreparedShapes& prepared, int shape_count, const ShapeSlot* slots,
+                           std::uint32_t merge_mode, float* d) {
+  const float fy = static_cast<float>(y);
+#if (defined(__SSE2__) || defined(_M_X64)) && !defined(PRISMORA_SCALAR_LANES)
+  const bool box = IsBoxKind(p.kind);
+  if (box || IsNearCircle(p)) {
+    // Four pixels a lane each; the turn's dy terms are the same in every
+    // lane, and max and min take their operands swapped so that equal
+    // values, zeros of either sign and NaN pick what std::max and std::min
+    // pick.
+    const __m128 cx = _mm_set1_ps(p.center_x);
+    const float dy = fy - p.center_y;
+    const __m128 rc = _mm_set1_ps(p.rot_cos);
+    const __m128 rs = _mm_set1_ps(p.rot_sin);
+    const __m128 rs_dy = _mm_set1_ps(p.rot_sin * dy);
+    const __m128 rc_dy = _mm_set1_ps(p.rot_cos * dy);
+    const __m128 zero = _mm_setzero_ps();
+    const __m128 sign = _mm_set1_ps(-0.0f);
+    const __m128 steps = _mm_set_ps(3.0f, 2.0f, 1.0f, 0.0f);
+    if (box) {
+      const __m128 inner_x = _mm_set1_ps(p.half_width - p.corner_radius);
+      const __m128 inner_y = _mm_set1_ps(p.half_height - p.corner_radius);
+      const __m128 corner = _mm_set1_ps(p.corner_radius);
+      for (int k = 0; k < len; k += 4) {
+        const __m128 x = _mm_add_ps(_mm_set1_ps(static_cast<float>(x0 + k)), steps);
+        const __m128 dx = _mm_sub_ps(x, cx);
+        const __m128 u = _mm_add_ps(_mm_mul_ps(rc, dx), rs_dy);
+        const __m128 v = _mm_sub_ps(rc_dy, _mm_mul_ps(rs, dx));
+        const __m128 qx = _mm_sub_ps(_mm_andnot_ps(sign, u), inner_x);
+        const __m128 qy = _mm_sub_ps(_mm_andnot_ps(sign, v), inner_y);
+        const __m128 ox = _mm_max_ps(zero, qx);
+        const __m128 oy = _mm_max_ps(zero, qy);
+        const __m128 outside = _mm_sqrt_ps(_mm_add_ps(_mm_mul_ps(ox, ox), _mm_mul_ps(oy, oy)));
+        const __m128 inside = _mm_min_ps(zero, _mm_max_ps(qy, qx));
+        const __m128 r = _mm_sub_ps(_mm_add_ps(outside, inside), corner);
+        _mm_storeu_ps(d + k, _mm_xor_ps(r, sign));
+      }
+    } else {
+      const __m128 mean = _mm_set1_ps((p.half_width + p.half_height) * 0.5f);
+      for (int k = 0; k < len; k += 4) {
+        const __m128 x = _mm_add_ps(_mm_set1_ps(static_cast<float>(x0 + k)), steps);
+        const __m128 dx = _mm_sub_ps(x, cx);
+        const __m128 u = _mm_add_ps(_mm_mul_ps(rc, dx), rs_dy);
+        const __m128 v = _mm_sub_ps(rc_dy, _mm_mul_ps(rs, dx));
+        _mm_storeu_ps(d + k, _mm_sub_ps(mean, _mm_sqrt_ps(_mm_add_ps(_mm_mul_ps(u, u), _mm_mul_ps(v, v)))));
+      }
+    }
+    return;
+  }
+#endif
+  const float dy = fy - p.center_y;
+  for (int k = 0; k < len; ++k) {
+    const float dx = static_cast<float>(x0 + k) - p.center_x;
+    const float u = p.rot_cos * dx + p.rot_sin * dy;
+    const float v = p.rot_cos * dy - p.rot_sin * dx;
+    d[k] = PrimitiveDistance(u, v, i, p, prepared, shape_count, slots, merge_mode);
+  }
+}
+
+// The merged distance at the pixels x0 ... x0 + len - 1 of row y over the
+// shapes listed in index (in their order), shape by shape: each pixel's
+// value goes through the same merges in the same order as
+// PreparedMergedDistance takes them over those shapes.
+void MergedDistancesOverRun(std::int32_t x0, int len, std::int32_t y, int m, const int* index, int n,
+                            const ShapePrimitive* primitives, const PreparedShapes& prepared, int shape_count,
+                            const ShapeSlot* slots, std::uint32_t merge_mode, float* acc) {
+  const bool unite = merge_mode != MERGE_SUBTRACT && merge_mode != MERGE_INTERSECT && merge_mode != MERGE_EXCLUDE;
+  const float start = merge_mode == MERGE_INTERSECT ? 1e30f : -1e30f;
+  for (int k = 0; k < len; ++k) acc[k] = start;
+  const float fy = static_cast<float>(y);
+  for (int j = 0; j < m; ++j) {
+    const int i = index[j];
+    const ShapePrimitive& p = primitives[i];
+    if (unite && p.kind == SHAPE_STAR && prepared.stars[i].far_radius > 0.0f) {
+      // The far star's skip looks at each pixel's value so far.
+      const float far_radius = prepared.stars[i].far_radius;
+      const float dy = fy - p.center_y;
+      for (int k = 0; k < len; ++k) {
+        const float dx = static_cast<float>(x0 + k) - p.center_x;
+        const float u = p.rot_cos * dx + p.rot_sin * dy;
+        const float v = p.rot_cos * dy - p.rot_sin * dx;
+        const float r = ConservativeRadius(u, v);
+        if (r > far_radius && -((r - far_radius) * FAR_DISTANCE_SCALE) < acc[k]) continue;
+        acc[k] = std::max(acc[k], StarDistance(prepared.stars[i], u, v));
+      }
+      continue;
+    }
+    float d[CULL_RUN];
+    ShapeDistancesOverRun(x0, len, y, i, p, prepared, shape_count, slots, merge_mode, d);
+    switch (merge_mode) {
+      case MERGE_SUBTRACT:
+        if (n == 1) {
+          for (int k = 0; k < len; ++k) acc[k] = d[k];
+        } else if (i == n - 1) {
+          for (int k = 0; k < len; ++k) acc[k] = std::min(acc[k], -d[k]);
+        } else {
+          for (int k = 0; k < len; ++k) acc[k] = std::max(acc[k], d[k]);
+        }
+        break;
+      case MERGE_INTERSECT:
+        for (int k = 0; k < len; ++k) acc[k] = std::min(acc[k], d[k]);
+        break;
+      case MERGE_EXCLUDE:
+        if (i == 0) {
+          for (int k = 0; k < len; ++k) acc[k] = d[k];
+        } else {
+          for (int k = 0; k < len; ++k) acc[k] = std::max(std::min(-acc[k], d[k]), std::min(acc[k], -d[k]));
+        }
+        break;
+      default:
+        for (int k = 0; k < len; ++k) acc[k] = std::max(acc[k], d[k]);
+        break;
+    }
+  }
+}
+
+}  // namespace
+
 void ShapeDistanceField(std::uint32_t merge_mode, int n, const ShapePrimitive* primitives, int shape_count,
                         const ShapeSlot* slots, FloatPlane& pane_depth, FloatPlane& pane_distance,
                         FloatPlane* pane_height) {
@@ -227,6 +438,9 @@ void ShapeDistanceField(std::uint32_t merge_mode, int n, const ShapePrimitive* p
   const PreparedShapes prepared(n, primitives);
   const bool unite = merge_mode != MERGE_SUBTRACT && merge_mode != MERGE_INTERSECT && merge_mode != MERGE_EXCLUDE;
   const bool cull = unite && n >= 2 && n <= MAX_SHAPE_SLOTS;
+  int all[MAX_SHAPE_SLOTS];
+  const int listed = std::min(n, MAX_SHAPE_SLOTS);
+  for (int i = 0; i < listed; ++i) all[i] = i;
   ParallelFor(pane_distance.height, [&](std::int32_t begin, std::int32_t end) {
     for (std::int32_t y = begin; y < end; ++y) {
       float* depth_row = pane_depth.Row(y);
@@ -234,61 +448,29 @@ void ShapeDistanceField(std::uint32_t merge_mode, int n, const ShapePrimitive* p
       float* height_row = pane_height != nullptr ? pane_height->Row(y) : nullptr;
       for (std::int32_t x0 = 0; x0 < w; x0 += CULL_RUN) {
         const std::int32_t x1 = std::min(w, x0 + CULL_RUN);
+        const int len = x1 - x0;
+        float acc[CULL_RUN];
         if (!cull) {
-          for (std::int32_t x = x0; x < x1; ++x) {
-            const float acc = PreparedMergedDistance(static_cast<float>(x), static_cast<float>(y), merge_mode, n,
-                                                     primitives, prepared, shape_count, slots);
-            depth_row[x] = std::max(acc, 0.0f);
-            distance_row[x] = acc;
-            if (height_row != nullptr) height_row[x] = acc;
+          if (n > MAX_SHAPE_SLOTS) {
+            for (std::int32_t x = x0; x < x1; ++x) {
+              acc[x - x0] = PreparedMergedDistance(static_cast<float>(x), static_cast<float>(y), merge_mode, n,
+                                                   primitives, prepared, shape_count, slots);
+            }
+          } else {
+            MergedDistancesOverRun(x0, len, y, n, all, n, primitives, prepared, shape_count, slots, merge_mode,
+                                   acc);
           }
-          continue;
+        } else {
+          int index[MAX_SHAPE_SLOTS];
+          const int m = RunSurvivors(x0, x1, y, n, primitives, prepared, shape_count, slots, merge_mode, index);
+          MergedDistancesOverRun(x0, len, y, m, index, n, primitives, prepared, shape_count, slots, merge_mode,
+                                 acc);
         }
-        RunBounds bounds[MAX_SHAPE_SLOTS];
-        float best_low = -std::numeric_limits<float>::infinity();
-        // Stars are bounded last, nearest first: a star whose far radius
-        // already puts it below a lower bound found so far needs no
-        // evaluation at all.
-        int stars[MAX_SHAPE_SLOTS];
-        float star_high[MAX_SHAPE_SLOTS];
-        int star_count = 0;
-        for (int i = 0; i < n; ++i) {
-          if (primitives[i].kind == SHAPE_STAR) {
-            star_high[i] = StarFarHigh(x0, x1, y, i, primitives[i], prepared);
-            stars[star_count++] = i;
-            continue;
-          }
-          bounds[i] = BoundsOverRun(x0, x1, y, i, primitives[i], prepared, shape_count, slots, merge_mode);
-          if (bounds[i].low > best_low) best_low = bounds[i].low;
+        for (int k = 0; k < len; ++k) {
+          depth_row[x0 + k] = std::max(acc[k], 0.0f);
+          distance_row[x0 + k] = acc[k];
         }
-        for (int k = 1; k < star_count; ++k) {  // insertion sort, highest bound first
-          const int i = stars[k];
-          int j = k;
-          for (; j > 0 && star_high[stars[j - 1]] < star_high[i]; --j) stars[j] = stars[j - 1];
-          stars[j] = i;
-        }
-        for (int k = 0; k < star_count; ++k) {
-          const int i = stars[k];
-          if (star_high[i] < best_low) {
-            bounds[i] = {-std::numeric_limits<float>::infinity(), star_high[i]};
-            continue;
-          }
-          bounds[i] = BoundsOverRun(x0, x1, y, i, primitives[i], prepared, shape_count, slots, merge_mode);
-          if (bounds[i].low > best_low) best_low = bounds[i].low;
-        }
-        int index[MAX_SHAPE_SLOTS];
-        int m = 0;
-        for (int i = 0; i < n; ++i) {
-          if (bounds[i].high < best_low) continue;
-          index[m++] = i;
-        }
-        for (std::int32_t x = x0; x < x1; ++x) {
-          const float acc = UnitedDistance(static_cast<float>(x), static_cast<float>(y), m, index, primitives,
-                                           prepared, shape_count, slots, merge_mode);
-          depth_row[x] = std::max(acc, 0.0f);
-          distance_row[x] = acc;
-          if (height_row != nullptr) height_row[x] = acc;
-        }
+        if (height_row != nullptr) std::copy(acc, acc + len, height_row + x0);
       }
     }
   });

@@ -6,6 +6,7 @@
 #include <cmath>
 #include <random>
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include "render/parallel_for.h"
@@ -352,6 +353,94 @@ TEST(ShapeDistanceFieldTest, FieldEqualsThePlainMergeOfEveryShapeBitForBit) {
         ASSERT_EQ(depth.At(x, y), std::max(got, 0.0f));
       }
     }
+  }
+}
+
+}  // namespace
+
+namespace {
+
+// The field over w x h against the plain merge at every pixel, bit for bit.
+void ExpectFieldEqualsPlainMerge(std::uint32_t merge_mode, int n, const ShapePrimitive* prims, int w, int h,
+                                 const char* label) {
+  const ShapeSlot slots[MAX_SHAPE_SLOTS] = {};
+  FloatPlane depth, distance, height;
+  ASSERT_TRUE(AllocateFloatPlane(depth, w, h));
+  ASSERT_TRUE(AllocateFloatPlane(distance, w, h));
+  ASSERT_TRUE(AllocateFloatPlane(height, w, h));
+  ShapeDistanceField(merge_mode, n, prims, 0, slots, depth, distance, &height);
+  for (int y = 0; y < h; ++y) {
+    for (int x = 0; x < w; ++x) {
+      const float want =
+          MergedShapeDistance(static_cast<float>(x), static_cast<float>(y), merge_mode, n, prims, 0, slots);
+      const float got = distance.At(x, y);
+      ASSERT_EQ(std::memcmp(&want, &got, sizeof want), 0)
+          << label << " mode " << merge_mode << " n " << n << " " << w << "x" << h << " at " << x << "," << y
+          << ": " << want << " vs " << got;
+      ASSERT_EQ(std::memcmp(&height.At(x, y), &got, sizeof got), 0);
+      const float depth_want = std::max(got, 0.0f);
+      ASSERT_EQ(std::memcmp(&depth.At(x, y), &depth_want, sizeof got), 0);
+    }
+  }
+}
+
+TEST(ShapeDistanceFieldTest, BoxesAndEllipsesInEveryMergeModeEqualThePlainMergeBitForBit) {
+  // Runs of four pixels at a time for boxes and near-circles, rough bounds
+  // for far ellipses: every merge mode, one shape or several, with widths
+  // that leave every remainder of a run.
+  std::mt19937 rng(2024);
+  struct Case {
+    std::int32_t kind;  // -1: box or ellipse at random
+    bool near_circle;
+  };
+  const Case cases[] = {{SHAPE_BOX, false}, {SHAPE_ELLIPSE, true}, {SHAPE_ELLIPSE, false}, {-1, false}, {7, false}};
+  for (const Case& c : cases) {
+    for (std::uint32_t merge_mode = 0; merge_mode <= 6; ++merge_mode) {
+      for (int trial = 0; trial < 3; ++trial) {
+        int w = 1 + static_cast<int>(rng() % 4096);
+        int h = 1 + static_cast<int>(rng() % 4096);
+        while (static_cast<std::int64_t>(w) * h > 12000) (rng() % 2 ? w : h) = std::max(1, (rng() % 2 ? w : h) / 2);
+        const int n = trial == 0 ? 1 : 2 + static_cast<int>(rng() % 7);
+        std::vector<float> points;
+        ShapePrimitive prims[MAX_SHAPE_SLOTS];
+        for (int i = 0; i < n; ++i) {
+          prims[i] = RandomPrimitive(rng, w, h, points);
+          prims[i].kind = c.kind >= 0 ? c.kind : static_cast<std::int32_t>(rng() % 2 == 0 ? SHAPE_BOX : SHAPE_ELLIPSE);
+          prims[i].vertices = nullptr;
+          prims[i].vertex_count = 0;
+          if (prims[i].kind == SHAPE_ELLIPSE) {
+            const float a = prims[i].half_width;
+            prims[i].half_height = c.near_circle ? a + (rng() % 2 == 0 ? 0.49f : -0.3f) : prims[i].half_height;
+          }
+          if (trial == 2 && i % 3 == 1) prims[i].half_width = -prims[i].half_width;  // a fallback size
+        }
+        ExpectFieldEqualsPlainMerge(merge_mode, n, prims, w, h, (std::string("kind ") + std::to_string(c.kind) + " trial " + std::to_string(trial)).c_str());
+      }
+    }
+  }
+}
+
+TEST(ShapeDistanceFieldTest, CrowdedGeneralEllipsesEqualThePlainMergeBitForBit) {
+  // Long thin and near-round ellipses that overlap and nearly touch, so
+  // that the rough bounds of several stay open and the exact ones decide.
+  std::mt19937 rng(77);
+  for (int trial = 0; trial < 6; ++trial) {
+    const int w = 97 + static_cast<int>(rng() % 140), h = 41 + static_cast<int>(rng() % 60);
+    const int n = 2 + static_cast<int>(rng() % 7);
+    ShapePrimitive prims[MAX_SHAPE_SLOTS];
+    std::uniform_real_distribution<float> u(0.0f, 1.0f);
+    for (int i = 0; i < n; ++i) {
+      ShapePrimitive& p = prims[i];
+      p.kind = SHAPE_ELLIPSE;
+      p.center_x = u(rng) * w;
+      p.center_y = u(rng) * h;
+      const float angle = u(rng) * 6.2831855f;
+      p.rot_cos = std::cos(angle);
+      p.rot_sin = std::sin(angle);
+      p.half_width = 0.6f + u(rng) * (trial % 2 == 0 ? 80.0f : 6.0f);
+      p.half_height = trial % 3 == 0 ? p.half_width + 0.5f + u(rng) : 0.6f + u(rng) * 30.0f;
+    }
+    ExpectFieldEqualsPlainMerge(static_cast<std::uint32_t>(trial % 3), n, prims, w, h, "crowded");
   }
 }
 
