@@ -12,6 +12,7 @@
 #include <emmintrin.h>
 #endif
 
+#include "render/ellipse_distance_lanes.h"
 #include "render/parallel_for.h"
 #include "render/path_distance.h"
 #include "render/shape_distance_functions.h"
@@ -358,6 +359,27 @@ void ShapeDistancesOverRun(std::int32_t x0, int len, std::int32_t y, int i, cons
         const __m128 u = _mm_add_ps(_mm_mul_ps(rc, dx), rs_dy);
         const __m128 v = _mm_sub_ps(rc_dy, _mm_mul_ps(rs, dx));
         _mm_storeu_ps(d + k, _mm_sub_ps(mean, _mm_sqrt_ps(_mm_add_ps(_mm_mul_ps(u, u), _mm_mul_ps(v, v)))));
+      }
+    }
+    return;
+  }
+#endif
+#if defined(PRISMORA_ELLIPSE_LANES)
+  if (p.kind == SHAPE_ELLIPSE) {
+    // Two pixels at a time in double lanes; a pair the lanes decline goes
+    // to the plain function.
+    float us[CULL_RUN], vs[CULL_RUN];
+    const float dy = fy - p.center_y;
+    const int even = (len + 1) & ~1;
+    for (int k = 0; k < even; ++k) {
+      const float dx = static_cast<float>(x0 + k) - p.center_x;
+      us[k] = p.rot_cos * dx + p.rot_sin * dy;
+      vs[k] = p.rot_cos * dy - p.rot_sin * dx;
+    }
+    for (int k = 0; k < even; k += 2) {
+      if (!ellipse_lanes::EllipseDistancePair(us + k, vs + k, p.half_width, p.half_height, d + k)) {
+        d[k] = EllipseDistance(us[k], vs[k], p.half_width, p.half_height);
+        d[k + 1] = EllipseDistance(us[k + 1], vs[k + 1], p.half_width, p.half_height);
       }
     }
     return;
