@@ -131,6 +131,8 @@ namespace {
 // Leaving out a value strictly below the maximum changes neither the
 // maximum nor which of equal maxima (+0 or -0) comes first.
 constexpr std::int32_t CULL_RUN = 16;
+constexpr std::int32_t CULL_BLOCK_WIDTH = 4 * CULL_RUN;
+constexpr std::int32_t CULL_BLOCK_ROWS = 8;
 constexpr float CULL_RELATIVE_MARGIN = 2e-5f;
 constexpr float CULL_ABSOLUTE_MARGIN = 0.02f;
 // The general ellipse solves a cubic whose rounding is harder to bound.
@@ -140,6 +142,20 @@ constexpr float CULL_ELLIPSE_ABSOLUTE_MARGIN = 0.5f;
 struct RunBounds {
   float low;
   float high;
+};
+
+// The pixels [x0, x1) x [y0, y1) that one set of bounds covers: a run of a
+// row, or a block of runs over a few rows. Bounds are taken at its middle
+// pixel and widened by its reach, the largest x offset from there plus the
+// largest y offset (no less than the straight distance to any pixel).
+struct Span {
+  std::int32_t x0, x1, y0, y1;
+  std::int32_t MiddleX() const { return x0 + (x1 - 1 - x0) / 2; }
+  std::int32_t MiddleY() const { return y0 + (y1 - 1 - y0) / 2; }
+  float Reach() const {
+    const std::int32_t xm = MiddleX(), ym = MiddleY();
+    return static_cast<float>(std::max(xm - x0, x1 - 1 - xm) + std::max(ym - y0, y1 - 1 - ym));
+  }
 };
 
 [[maybe_unused]] bool IsBoxKind(std::int32_t kind) {
@@ -159,14 +175,13 @@ float ShapeExtent(const ShapePrimitive& p) {
 
 // An upper bound of a star's distance over the run from its far radius
 // alone (no evaluation): infinity unless the whole run lies beyond it.
-float StarFarHigh(std::int32_t x0, std::int32_t x1, std::int32_t y, int i, const ShapePrimitive& p,
-                  const PreparedShapes& prepared) {
+float StarFarHigh(const Span& span, int i, const ShapePrimitive& p, const PreparedShapes& prepared) {
   const double far_radius = prepared.stars[i].far_radius;
   if (!(far_radius > 0.0)) return std::numeric_limits<float>::infinity();
   // Least radius over the run of the point's turned frame, below every
   // pixel's ConservativeRadius.
-  const double cy = static_cast<double>(y) - p.center_y;
-  const double cx = std::max({0.0, static_cast<double>(x0) - p.center_x, p.center_x - static_cast<double>(x1 - 1)});
+  const double cy = std::max({0.0, static_cast<double>(span.y0) - p.center_y, p.center_y - static_cast<double>(span.y1 - 1)});
+  const double cx = std::max({0.0, static_cast<double>(span.x0) - p.center_x, p.center_x - static_cast<double>(span.x1 - 1)});
   const double scale = std::sqrt(static_cast<double>(p.rot_cos) * p.rot_cos + static_cast<double>(p.rot_sin) * p.rot_sin);
   const double r = std::sqrt(cx * cx + cy * cy) * scale * 0.9998 - 1e-3;
   if (!(r > far_radius)) return std::numeric_limits<float>::infinity();
@@ -186,11 +201,10 @@ bool HasRoughEllipseBound(const ShapePrimitive& p) {
          std::isfinite(p.half_width) && std::isfinite(p.half_height);
 }
 
-RunBounds RoughEllipseBoundsOverRun(std::int32_t x0, std::int32_t x1, std::int32_t y, const ShapePrimitive& p) {
+RunBounds RoughEllipseBoundsOverRun(const Span& span, const ShapePrimitive& p) {
   constexpr float INF = std::numeric_limits<float>::infinity();
-  const std::int32_t xm = x0 + (x1 - 1 - x0) / 2;
-  const float reach = static_cast<float>(std::max(xm - x0, x1 - 1 - xm));
-  const float fx = static_cast<float>(xm), fy = static_cast<float>(y);
+  const float reach = span.Reach();
+  const float fx = static_cast<float>(span.MiddleX()), fy = static_cast<float>(span.MiddleY());
   const float dx = fx - p.center_x, dy = fy - p.center_y;
   const float u = p.rot_cos * dx + p.rot_sin * dy;
   const float v = p.rot_cos * dy - p.rot_sin * dx;
@@ -206,7 +220,7 @@ RunBounds RoughEllipseBoundsOverRun(std::int32_t x0, std::int32_t x1, std::int32
   return {low - spread, high + spread};
 }
 
-RunBounds BoundsOverRun(std::int32_t x0, std::int32_t x1, std::int32_t y, int i, const ShapePrimitive& p,
+RunBounds BoundsOverRun(const Span& span, int i, const ShapePrimitive& p,
                         const PreparedShapes& prepared, int shape_count, const ShapeSlot* slots,
                         std::uint32_t merge_mode) {
   constexpr float INF = std::numeric_limits<float>::infinity();
@@ -217,9 +231,8 @@ RunBounds BoundsOverRun(std::int32_t x0, std::int32_t x1, std::int32_t y, int i,
   // centre) the general ellipse's value is no distance and may jump from one
   // pixel to the next: nothing bounds it.
   if (p.kind == SHAPE_ELLIPSE && !IsNearCircle(p) && !HasRoughEllipseBound(p)) return {-INF, INF};
-  const std::int32_t xm = x0 + (x1 - 1 - x0) / 2;
-  const float reach = static_cast<float>(std::max(xm - x0, x1 - 1 - xm));
-  const float fx = static_cast<float>(xm), fy = static_cast<float>(y);
+  const float reach = span.Reach();
+  const float fx = static_cast<float>(span.MiddleX()), fy = static_cast<float>(span.MiddleY());
   const float dx = fx - p.center_x, dy = fy - p.center_y;
   const float u = p.rot_cos * dx + p.rot_sin * dy;
   const float v = p.rot_cos * dy - p.rot_sin * dx;
@@ -237,7 +250,7 @@ RunBounds BoundsOverRun(std::int32_t x0, std::int32_t x1, std::int32_t y, int i,
   if (!std::isfinite(spread)) return {-INF, INF};
   if (exact) return {d - spread, d + spread};
   RunBounds b{-(std::fabs(d) + spread), INF};
-  if (p.kind == SHAPE_STAR) b.high = StarFarHigh(x0, x1, y, i, p, prepared);
+  if (p.kind == SHAPE_STAR) b.high = StarFarHigh(span, i, p, prepared);
   return b;
 }
 
@@ -245,11 +258,13 @@ RunBounds BoundsOverRun(std::int32_t x0, std::int32_t x1, std::int32_t y, int i,
 
 namespace {
 
-// The shapes of the union that may decide some pixel of the run [x0, x1)
-// of row y, in their order, into index; returns their count.
-int RunSurvivors(std::int32_t x0, std::int32_t x1, std::int32_t y, int n, const ShapePrimitive* primitives,
-                 const PreparedShapes& prepared, int shape_count, const ShapeSlot* slots, std::uint32_t merge_mode,
-                 int* index) {
+// The shapes of candidates (count of them, in their order) that may decide
+// the union at some pixel of the span, into index; returns their count.
+// Every shape left out is below another one of them at every pixel of the
+// span, so the union over the candidates equals the union over all.
+int SpanSurvivors(const Span& span, const int* candidates, int count, const ShapePrimitive* primitives,
+                  const PreparedShapes& prepared, int shape_count, const ShapeSlot* slots, std::uint32_t merge_mode,
+                  int* index) {
   RunBounds bounds[MAX_SHAPE_SLOTS];
   float best_low = -std::numeric_limits<float>::infinity();
   // Stars are bounded last, nearest first: a star whose far radius
@@ -258,27 +273,30 @@ int RunSurvivors(std::int32_t x0, std::int32_t x1, std::int32_t y, int n, const 
   int stars[MAX_SHAPE_SLOTS];
   float star_high[MAX_SHAPE_SLOTS];
   int star_count = 0;
-  for (int i = 0; i < n; ++i) {
+  for (int c = 0; c < count; ++c) {
+    const int i = candidates[c];
     if (primitives[i].kind == SHAPE_STAR) {
-      star_high[i] = StarFarHigh(x0, x1, y, i, primitives[i], prepared);
+      star_high[i] = StarFarHigh(span, i, primitives[i], prepared);
       stars[star_count++] = i;
       continue;
     }
     // A far general ellipse is left out on its rough bound alone; the
     // exact one is taken below only where the rough one cannot decide.
     bounds[i] = HasRoughEllipseBound(primitives[i])
-                    ? RoughEllipseBoundsOverRun(x0, x1, y, primitives[i])
-                    : BoundsOverRun(x0, x1, y, i, primitives[i], prepared, shape_count, slots, merge_mode);
+                    ? RoughEllipseBoundsOverRun(span, primitives[i])
+                    : BoundsOverRun(span, i, primitives[i], prepared, shape_count, slots, merge_mode);
     if (bounds[i].low > best_low) best_low = bounds[i].low;
   }
   int open = 0;  // shapes bounded so far that stay in
-  for (int i = 0; i < n; ++i) {
+  for (int c = 0; c < count; ++c) {
+    const int i = candidates[c];
     if (primitives[i].kind != SHAPE_STAR && !(bounds[i].high < best_low)) ++open;
   }
-  for (int i = 0; i < n && open > 1; ++i) {
+  for (int c = 0; c < count && open > 1; ++c) {
+    const int i = candidates[c];
     if (!HasRoughEllipseBound(primitives[i]) || bounds[i].high < best_low) continue;
     // Both bounds hold, so does the narrower interval of the two.
-    const RunBounds exact = BoundsOverRun(x0, x1, y, i, primitives[i], prepared, shape_count, slots, merge_mode);
+    const RunBounds exact = BoundsOverRun(span, i, primitives[i], prepared, shape_count, slots, merge_mode);
     bounds[i].low = std::max(bounds[i].low, exact.low);
     bounds[i].high = std::min(bounds[i].high, exact.high);
     if (bounds[i].low > best_low) best_low = bounds[i].low;
@@ -295,11 +313,12 @@ int RunSurvivors(std::int32_t x0, std::int32_t x1, std::int32_t y, int n, const 
       bounds[i] = {-std::numeric_limits<float>::infinity(), star_high[i]};
       continue;
     }
-    bounds[i] = BoundsOverRun(x0, x1, y, i, primitives[i], prepared, shape_count, slots, merge_mode);
+    bounds[i] = BoundsOverRun(span, i, primitives[i], prepared, shape_count, slots, merge_mode);
     if (bounds[i].low > best_low) best_low = bounds[i].low;
   }
   int m = 0;
-  for (int i = 0; i < n; ++i) {
+  for (int c = 0; c < count; ++c) {
+    const int i = candidates[c];
     if (bounds[i].high < best_low) continue;
     index[m++] = i;
   }
@@ -464,35 +483,53 @@ void ShapeDistanceField(std::uint32_t merge_mode, int n, const ShapePrimitive* p
   const int listed = std::min(n, MAX_SHAPE_SLOTS);
   for (int i = 0; i < listed; ++i) all[i] = i;
   ParallelFor(pane_distance.height, [&](std::int32_t begin, std::int32_t end) {
-    for (std::int32_t y = begin; y < end; ++y) {
-      float* depth_row = pane_depth.Row(y);
-      float* distance_row = pane_distance.Row(y);
-      float* height_row = pane_height != nullptr ? pane_height->Row(y) : nullptr;
-      for (std::int32_t x0 = 0; x0 < w; x0 += CULL_RUN) {
-        const std::int32_t x1 = std::min(w, x0 + CULL_RUN);
-        const int len = x1 - x0;
-        float acc[CULL_RUN];
-        if (!cull) {
-          if (n > MAX_SHAPE_SLOTS) {
-            for (std::int32_t x = x0; x < x1; ++x) {
-              acc[x - x0] = PreparedMergedDistance(static_cast<float>(x), static_cast<float>(y), merge_mode, n,
-                                                   primitives, prepared, shape_count, slots);
+    // Shapes are first culled over blocks of a few rows of the worker's
+    // own band, then what is left over each run of a row.
+    for (std::int32_t y0 = begin; y0 < end; y0 += CULL_BLOCK_ROWS) {
+      const std::int32_t y1 = std::min(end, y0 + CULL_BLOCK_ROWS);
+      for (std::int32_t bx0 = 0; bx0 < w; bx0 += CULL_BLOCK_WIDTH) {
+        const std::int32_t bx1 = std::min(w, bx0 + CULL_BLOCK_WIDTH);
+        int block[MAX_SHAPE_SLOTS];
+        int block_count = 0;
+        if (cull) {
+          block_count = SpanSurvivors(Span{bx0, bx1, y0, y1}, all, n, primitives, prepared, shape_count, slots,
+                                      merge_mode, block);
+        }
+        for (std::int32_t y = y0; y < y1; ++y) {
+          float* depth_row = pane_depth.Row(y);
+          float* distance_row = pane_distance.Row(y);
+          float* height_row = pane_height != nullptr ? pane_height->Row(y) : nullptr;
+          for (std::int32_t x0 = bx0; x0 < bx1; x0 += CULL_RUN) {
+            const std::int32_t x1 = std::min(bx1, x0 + CULL_RUN);
+            const int len = x1 - x0;
+            float acc[CULL_RUN];
+            if (!cull) {
+              if (n > MAX_SHAPE_SLOTS) {
+                for (std::int32_t x = x0; x < x1; ++x) {
+                  acc[x - x0] = PreparedMergedDistance(static_cast<float>(x), static_cast<float>(y), merge_mode, n,
+                                                       primitives, prepared, shape_count, slots);
+                }
+              } else {
+                MergedDistancesOverRun(x0, len, y, n, all, n, primitives, prepared, shape_count, slots, merge_mode,
+                                       acc);
+              }
+            } else if (block_count <= 1) {
+              MergedDistancesOverRun(x0, len, y, block_count, block, n, primitives, prepared, shape_count, slots,
+                                     merge_mode, acc);
+            } else {
+              int index[MAX_SHAPE_SLOTS];
+              const int m = SpanSurvivors(Span{x0, x1, y, y + 1}, block, block_count, primitives, prepared,
+                                          shape_count, slots, merge_mode, index);
+              MergedDistancesOverRun(x0, len, y, m, index, n, primitives, prepared, shape_count, slots, merge_mode,
+                                     acc);
             }
-          } else {
-            MergedDistancesOverRun(x0, len, y, n, all, n, primitives, prepared, shape_count, slots, merge_mode,
-                                   acc);
+            for (int k = 0; k < len; ++k) {
+              depth_row[x0 + k] = std::max(acc[k], 0.0f);
+              distance_row[x0 + k] = acc[k];
+            }
+            if (height_row != nullptr) std::copy(acc, acc + len, height_row + x0);
           }
-        } else {
-          int index[MAX_SHAPE_SLOTS];
-          const int m = RunSurvivors(x0, x1, y, n, primitives, prepared, shape_count, slots, merge_mode, index);
-          MergedDistancesOverRun(x0, len, y, m, index, n, primitives, prepared, shape_count, slots, merge_mode,
-                                 acc);
         }
-        for (int k = 0; k < len; ++k) {
-          depth_row[x0 + k] = std::max(acc[k], 0.0f);
-          distance_row[x0 + k] = acc[k];
-        }
-        if (height_row != nullptr) std::copy(acc, acc + len, height_row + x0);
       }
     }
   });
