@@ -155,12 +155,15 @@ inline V LogRough(V m, V e) {
   return Add(base, Mul(f, Sub(Set(1.0), Mul(f, Sub(Set(0.5), Mul(f, Set(1.0 / 3.0)))))));
 }
 
-inline DD2 CbrtUnit(V a) {
-  const V below1 = _mm_cmplt_pd(a, Set(1.0));
-  const V below2 = _mm_cmplt_pd(a, Set(2.0));
-  const V c0 = Select(below1, Set(0.4966), Select(below2, Set(0.6257), Set(0.7883)));
-  const V c1 = Select(below1, Set(0.6882), Select(below2, Set(0.4336), Set(0.2731)));
-  const V c2 = Select(below1, Set(0.1853), Select(below2, Set(0.05836), Set(0.01838)));
+// The start of CbrtUnit's iteration on each octave of a = m 2^r.
+constexpr double CBRT_START[3][3] = {
+    {0.4966, 0.6882, 0.1853}, {0.6257, 0.4336, 0.05836}, {0.7883, 0.2731, 0.01838}};
+
+// CbrtUnit(a) for a in octave r[l] of [0.5, 4) in lane l.
+inline DD2 CbrtUnit(V a, const int (&r)[2]) {
+  const V c0 = _mm_set_pd(CBRT_START[r[1]][0], CBRT_START[r[0]][0]);
+  const V c1 = _mm_set_pd(CBRT_START[r[1]][1], CBRT_START[r[0]][1]);
+  const V c2 = _mm_set_pd(CBRT_START[r[1]][2], CBRT_START[r[0]][2]);
   V y = Add(c0, Mul(a, Sub(c1, Mul(a, c2))));
   for (int i = 0; i < 2; ++i) y = Sub(y, Div(Sub(Mul(Mul(y, y), y), a), Mul(Mul(Set(3.0), y), y)));
   const DD2 y3 = MulDD(TwoProd(y, y), DD2{y, _mm_setzero_pd()});
@@ -171,26 +174,28 @@ inline DD2 CbrtUnit(V a) {
 // PowOneThird for normal finite positive x in both lanes.
 inline V PowOneThird(V x) {
   using namespace portable_math::constants;
+  // x = m 2^e with m in [0.5, 1) and e = b - 1022 from the biased exponent
+  // b (1 to 2046): e = 3q + r with r in {0, 1, 2}, from b + 1 = 3(q + 341)
+  // + r; then a = m 2^r, exactly the plain function's m, 2m or 4m.
   const __m128i bits = _mm_castpd_si128(x);
   const __m128i biased = _mm_srli_epi64(bits, 52);
-  const std::int64_t b0 = _mm_cvtsi128_si64(biased);
-  const std::int64_t b1 = _mm_cvtsi128_si64(_mm_unpackhi_epi64(biased, biased));
-  const int e[2] = {static_cast<int>(b0 & 0x7FF) - 1022, static_cast<int>(b1 & 0x7FF) - 1022};
-  std::int64_t scale_bits[2];
-  double factor[2];
-  for (int l = 0; l < 2; ++l) {
-    const int q = e[l] >= 0 ? e[l] / 3 : -((-e[l] + 2) / 3);
-    const int r = e[l] - 3 * q;
-    factor[l] = r == 0 ? 1.0 : r == 1 ? 2.0 : 4.0;
-    scale_bits[l] = static_cast<std::int64_t>(q + 1023) << 52;
-  }
-  const __m128i m_bits = _mm_or_si128(_mm_and_si128(bits, _mm_set1_epi64x(0x000FFFFFFFFFFFFFll)),
-                                      _mm_set1_epi64x(static_cast<std::int64_t>(1022) << 52));
-  const V m = _mm_castsi128_pd(m_bits);
-  const V a = Mul(_mm_set_pd(factor[1], factor[0]), m);
-  const DD2 root = CbrtUnit(a);
-  const V shrink = Mul(Set(-THIRD_DEFICIT), LogRough(m, _mm_set_pd(static_cast<double>(e[1]), static_cast<double>(e[0]))));
-  const V scale = _mm_castsi128_pd(_mm_set_epi64x(scale_bits[1], scale_bits[0]));
+  const auto b0 = static_cast<std::uint32_t>(_mm_cvtsi128_si32(biased));
+  const auto b1 = static_cast<std::uint32_t>(_mm_cvtsi128_si32(_mm_unpackhi_epi64(biased, biased)));
+  const std::uint32_t k0 = (b0 + 1) / 3, k1 = (b1 + 1) / 3;
+  const int r[2] = {static_cast<int>(b0 + 1 - 3 * k0), static_cast<int>(b1 + 1 - 3 * k1)};
+  const __m128i mantissa = _mm_and_si128(bits, _mm_set1_epi64x(0x000FFFFFFFFFFFFFll));
+  const V m = _mm_castsi128_pd(_mm_or_si128(mantissa, _mm_set1_epi64x(static_cast<std::int64_t>(1022) << 52)));
+  const V a = _mm_castsi128_pd(_mm_or_si128(
+      mantissa, _mm_set_epi64x(static_cast<std::int64_t>(1022 + r[1]) << 52, static_cast<std::int64_t>(1022 + r[0]) << 52)));
+  // e as a double: b placed in the low bits of 2^52, less 2^52 and 1022.
+  const V two52 = Set(0x1p52);
+  const V b = Sub(_mm_castsi128_pd(_mm_or_si128(biased, _mm_castpd_si128(two52))), two52);
+  const V e = Sub(b, Set(1022.0));
+  const DD2 root = CbrtUnit(a, r);
+  const V shrink = Mul(Set(-THIRD_DEFICIT), LogRough(m, e));
+  // 2^q with q = k - 341, biased by 1023.
+  const V scale = _mm_castsi128_pd(_mm_set_epi64x(static_cast<std::int64_t>(k1 + 682) << 52,
+                                                  static_cast<std::int64_t>(k0 + 682) << 52));
   return Mul(Add(root.hi, Add(root.lo, Mul(root.hi, shrink))), scale);
 }
 
