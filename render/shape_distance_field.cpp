@@ -385,20 +385,22 @@ void ShapeDistancesOverRun(std::int32_t x0, int len, std::int32_t y, int i, cons
 #endif
 #if defined(PRISMORA_ELLIPSE_LANES)
   if (p.kind == SHAPE_ELLIPSE) {
-    // Two pixels at a time in double lanes; a pair the lanes decline goes
-    // to the plain function.
+    // Four pixels at a time in double lanes; pixels the lanes decline go
+    // two at a time, then to the plain function.
     float us[CULL_RUN], vs[CULL_RUN];
     const float dy = fy - p.center_y;
-    const int even = (len + 1) & ~1;
-    for (int k = 0; k < even; ++k) {
+    const int whole = (len + 3) & ~3;
+    for (int k = 0; k < whole; ++k) {
       const float dx = static_cast<float>(x0 + k) - p.center_x;
       us[k] = p.rot_cos * dx + p.rot_sin * dy;
       vs[k] = p.rot_cos * dy - p.rot_sin * dx;
     }
-    for (int k = 0; k < even; k += 2) {
-      if (!ellipse_lanes::EllipseDistancePair(us + k, vs + k, p.half_width, p.half_height, d + k)) {
-        d[k] = EllipseDistance(us[k], vs[k], p.half_width, p.half_height);
-        d[k + 1] = EllipseDistance(us[k + 1], vs[k + 1], p.half_width, p.half_height);
+    for (int k = 0; k < whole; k += 4) {
+      if (ellipse_lanes::EllipseDistanceQuad(us + k, vs + k, p.half_width, p.half_height, d + k)) continue;
+      for (int j = k; j < k + 4; j += 2) {
+        if (ellipse_lanes::EllipseDistancePair(us + j, vs + j, p.half_width, p.half_height, d + j)) continue;
+        d[j] = EllipseDistance(us[j], vs[j], p.half_width, p.half_height);
+        d[j + 1] = EllipseDistance(us[j + 1], vs[j + 1], p.half_width, p.half_height);
       }
     }
     return;

@@ -37,18 +37,30 @@ double FromBits(std::uint64_t b) {
   return v;
 }
 
-// Applies a lane function to the arguments two at a time and compares each
-// lane with the plain function.
-template <typename Lanes, typename Plain>
+using ellipse_lanes::Pack;
+
+// Applies a lane function to the arguments 2K at a time, in K registers,
+// and compares each lane with the plain function.
+template <int K, typename Lanes, typename Plain>
 void ExpectLanesEqualPlain(const std::vector<double>& args, Lanes lanes, Plain plain, const char* name) {
-  for (std::size_t i = 0; i + 1 < args.size(); i += 2) {
-    double out[2];
-    _mm_storeu_pd(out, lanes(_mm_set_pd(args[i + 1], args[i])));
-    for (int l = 0; l < 2; ++l) {
+  for (std::size_t i = 0; i + 2 * K <= args.size(); i += 2 * K) {
+    Pack<K> x;
+    for (int k = 0; k < K; ++k) x.v[k] = _mm_loadu_pd(&args[i + 2 * k]);
+    const Pack<K> y = lanes(x);
+    double out[2 * K];
+    for (int k = 0; k < K; ++k) _mm_storeu_pd(out + 2 * k, y.v[k]);
+    for (int l = 0; l < 2 * K; ++l) {
       const double want = plain(args[i + l]);
       ASSERT_EQ(Bits(out[l]), Bits(want)) << name << "(" << args[i + l] << "): " << out[l] << " vs " << want;
     }
   }
+}
+
+// The same for the one- and two-register forms.
+template <typename Lanes, typename Plain>
+void ExpectBothFormsEqualPlain(const std::vector<double>& args, Lanes lanes, Plain plain, const char* name) {
+  ExpectLanesEqualPlain<1>(args, [&](Pack<1> x) { return lanes(x); }, plain, name);
+  ExpectLanesEqualPlain<2>(args, [&](Pack<2> x) { return lanes(x); }, plain, name);
 }
 
 // The argument and its neighbours a few units away.
@@ -73,7 +85,9 @@ TEST(EllipseDistanceLanesTest, PowOneThirdOfEveryNormalPositiveDoubleMatchesTheP
   for (double v : args) {
     if (v >= 0x1p-1022 && v <= DBL_MAX) normal.push_back(v);
   }
-  ExpectLanesEqualPlain(normal, ellipse_lanes::PowOneThird, portable_math::PowOneThird, "PowOneThird");
+  ExpectBothFormsEqualPlain(
+      normal, [](auto x) { return ellipse_lanes::PowOneThird(x); },
+      [](double x) { return portable_math::PowOneThird(x); }, "PowOneThird");
 }
 
 TEST(EllipseDistanceLanesTest, AcosOverTheClosedUnitIntervalMatchesThePlainFunction) {
@@ -92,7 +106,8 @@ TEST(EllipseDistanceLanesTest, AcosOverTheClosedUnitIntervalMatchesThePlainFunct
   for (double v : args) {
     if (std::fabs(v) <= 1.0) inside.push_back(v);
   }
-  ExpectLanesEqualPlain(inside, ellipse_lanes::Acos, portable_math::Acos, "Acos");
+  ExpectBothFormsEqualPlain(
+      inside, [](auto x) { return ellipse_lanes::Acos(x); }, [](double x) { return portable_math::Acos(x); }, "Acos");
 }
 
 TEST(EllipseDistanceLanesTest, SineAndCosineOfTheCubicsAnglesMatchThePlainFunctions) {
@@ -112,38 +127,38 @@ TEST(EllipseDistanceLanesTest, SineAndCosineOfTheCubicsAnglesMatchThePlainFuncti
   for (double v : args) {
     if (v >= 0.0 && v < 2.0) in_range.push_back(v);
   }
-  ExpectLanesEqualPlain(
+  ExpectBothFormsEqualPlain(
       in_range,
-      [](__m128d x) {
-        __m128d s, c;
+      [](auto x) {
+        decltype(x) s, c;
         ellipse_lanes::SinCos(x, s, c);
         return s;
       },
       [](double x) { return portable_math::Sin(x); }, "Sin");
-  ExpectLanesEqualPlain(
+  ExpectBothFormsEqualPlain(
       in_range,
-      [](__m128d x) {
-        __m128d s, c;
+      [](auto x) {
+        decltype(x) s, c;
         ellipse_lanes::SinCos(x, s, c);
         return c;
       },
       [](double x) { return portable_math::Cos(x); }, "Cos");
 }
 
-TEST(EllipseDistanceLanesTest, PairsOfPointsMatchThePlainEllipseDistance) {
+TEST(EllipseDistanceLanesTest, PointsTwoAndFourAtATimeMatchThePlainEllipseDistance) {
   // Ellipses from a pixel to 4096 across, long and thin to nearly round,
   // points near the outline, on the axes and diagonals, inside and far
-  // out; both points of a pair from the same neighbourhood (as pixels of a
-  // run are) or from anywhere.
+  // out; the points of a group from one row of neighbouring pixels (as a
+  // run's are) or from anywhere.
   std::mt19937 rng(34);
   std::uniform_real_distribution<float> unit(0.0f, 1.0f);
-  long long taken = 0, pairs = 0;  // of neighbouring points
+  long long taken[2] = {0, 0}, groups[2] = {0, 0};  // of neighbouring points, by form
   for (int shape = 0; shape < 4000; ++shape) {
     const float a = 0.5f + unit(rng) * (shape % 3 == 0 ? 4096.0f : shape % 3 == 1 ? 300.0f : 20.0f);
     float b = a * (shape % 5 == 0 ? 0.001f + unit(rng) * 0.01f : unit(rng) * 2.0f);
     if (std::fabs(a - b) < 0.5f) b = a + 0.5f + unit(rng);
     for (int k = 0; k < 300; ++k) {
-      float px[2], py[2];
+      float px[4], py[4];
       const float reach = (k % 4 == 0 ? 4.0f : 1.2f) * std::max(a, b);
       px[0] = (unit(rng) * 2.0f - 1.0f) * reach;
       py[0] = (unit(rng) * 2.0f - 1.0f) * reach;
@@ -155,30 +170,36 @@ TEST(EllipseDistanceLanesTest, PairsOfPointsMatchThePlainEllipseDistance) {
       if (k % 11 == 0) px[0] = 0.0f;
       if (k % 13 == 0) py[0] = 0.0f;
       if (k % 17 == 0) py[0] = px[0];
-      if (k % 2 == 0) {
-        px[1] = px[0] + 1.0f;
-        py[1] = py[0];
-      } else {
-        px[1] = (unit(rng) * 2.0f - 1.0f) * reach;
-        py[1] = (unit(rng) * 2.0f - 1.0f) * reach;
+      const bool row = k % 2 == 0;
+      for (int l = 1; l < 4; ++l) {
+        px[l] = row ? px[0] + static_cast<float>(l) : (unit(rng) * 2.0f - 1.0f) * reach;
+        py[l] = row ? py[0] : (unit(rng) * 2.0f - 1.0f) * reach;
       }
-      float got[2] = {12345.0f, 12345.0f};
-      if (k % 2 == 0) ++pairs;
-      if (!ellipse_lanes::EllipseDistancePair(px, py, a, b, got)) {
-        ASSERT_EQ(got[0], 12345.0f);  // declined pairs leave the output alone
-        continue;
-      }
-      if (k % 2 == 0) ++taken;
-      for (int l = 0; l < 2; ++l) {
-        const float want = EllipseDistance(px[l], py[l], a, b);
-        ASSERT_EQ(Bits(got[l]), Bits(want)) << "a " << a << " b " << b << " at " << px[l] << "," << py[l] << ": "
-                                             << got[l] << " vs " << want;
+      for (int form = 0; form < 2; ++form) {
+        float got[4] = {12345.0f, 12345.0f, 12345.0f, 12345.0f};
+        const int count = form == 0 ? 2 : 4;
+        const int first = form == 0 ? 2 * ((k / 2) % 2) : 0;  // pairs from either half of the group
+        if (row) ++groups[form];
+        const bool done = form == 0 ? ellipse_lanes::EllipseDistancePair(px + first, py + first, a, b, got)
+                                    : ellipse_lanes::EllipseDistanceQuad(px, py, a, b, got);
+        if (!done) {
+          for (int l = 0; l < count; ++l) ASSERT_EQ(got[l], 12345.0f);  // declined: the output is left alone
+          continue;
+        }
+        if (row) ++taken[form];
+        for (int l = 0; l < count; ++l) {
+          const float want = EllipseDistance(px[first + l], py[first + l], a, b);
+          ASSERT_EQ(Bits(got[l]), Bits(want)) << "form " << form << " a " << a << " b " << b << " at "
+                                              << px[first + l] << "," << py[first + l] << ": " << got[l] << " vs "
+                                              << want;
+        }
       }
     }
   }
   // The lanes must carry neighbouring pixels, not hand them to the plain
   // path.
-  EXPECT_GT(taken, pairs * 9 / 10);
+  EXPECT_GT(taken[0], groups[0] * 9 / 10);
+  EXPECT_GT(taken[1], groups[1] * 8 / 10);
 }
 
 }  // namespace
