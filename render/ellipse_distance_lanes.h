@@ -20,6 +20,14 @@
 
 #include "render/portable_math_constants.h"
 
+// The helpers below take and return pairs of registers, which the calling
+// convention would pass through memory: they are always inlined.
+#if defined(_MSC_VER) && !defined(__clang__)
+#define PRISMORA_LANES_INLINE __forceinline
+#else
+#define PRISMORA_LANES_INLINE inline __attribute__((always_inline))
+#endif
+
 namespace ellipse_lanes {
 
 // K registers of two double lanes each.
@@ -30,7 +38,7 @@ struct Pack {
 
 #define PRISMORA_LANE_BINARY(NAME, INTRINSIC)                  \
   template <int K>                                             \
-  inline Pack<K> NAME(Pack<K> a, Pack<K> b) {                  \
+  PRISMORA_LANES_INLINE Pack<K> NAME(Pack<K> a, Pack<K> b) {   \
     Pack<K> r;                                                 \
     for (int i = 0; i < K; ++i) r.v[i] = INTRINSIC(a.v[i], b.v[i]); \
     return r;                                                  \
@@ -53,40 +61,40 @@ PRISMORA_LANE_BINARY(Eq, _mm_cmpeq_pd)
 #undef PRISMORA_LANE_BINARY
 
 template <int K>
-inline Pack<K> Set(double v) {
+PRISMORA_LANES_INLINE Pack<K> Set(double v) {
   Pack<K> r;
   for (int i = 0; i < K; ++i) r.v[i] = _mm_set1_pd(v);
   return r;
 }
 
 template <int K>
-inline Pack<K> Sqrt(Pack<K> a) {
+PRISMORA_LANES_INLINE Pack<K> Sqrt(Pack<K> a) {
   Pack<K> r;
   for (int i = 0; i < K; ++i) r.v[i] = _mm_sqrt_pd(a.v[i]);
   return r;
 }
 
 template <int K>
-inline Pack<K> Neg(Pack<K> a) {
+PRISMORA_LANES_INLINE Pack<K> Neg(Pack<K> a) {
   Pack<K> r;
   for (int i = 0; i < K; ++i) r.v[i] = _mm_xor_pd(a.v[i], _mm_set1_pd(-0.0));
   return r;
 }
 
 template <int K>
-inline Pack<K> Abs(Pack<K> a) {
+PRISMORA_LANES_INLINE Pack<K> Abs(Pack<K> a) {
   return AndNot(Set<K>(-0.0), a);
 }
 
 // mask ? a : b, the mask all ones or all zeros in each lane.
 template <int K>
-inline Pack<K> Select(Pack<K> mask, Pack<K> a, Pack<K> b) {
+PRISMORA_LANES_INLINE Pack<K> Select(Pack<K> mask, Pack<K> a, Pack<K> b) {
   return Or(And(mask, a), AndNot(mask, b));
 }
 
 // True when the mask is set in every lane.
 template <int K>
-inline bool All(Pack<K> m) {
+PRISMORA_LANES_INLINE bool All(Pack<K> m) {
   for (int i = 0; i < K; ++i) {
     if (_mm_movemask_pd(m.v[i]) != 3) return false;
   }
@@ -94,7 +102,7 @@ inline bool All(Pack<K> m) {
 }
 
 template <int K>
-inline bool None(Pack<K> m) {
+PRISMORA_LANES_INLINE bool None(Pack<K> m) {
   for (int i = 0; i < K; ++i) {
     if (_mm_movemask_pd(m.v[i]) != 0) return false;
   }
@@ -108,27 +116,27 @@ struct DD {
 };
 
 template <int K>
-inline DD<K> TwoSum(Pack<K> a, Pack<K> b) {
+PRISMORA_LANES_INLINE DD<K> TwoSum(Pack<K> a, Pack<K> b) {
   const Pack<K> s = Add(a, b);
   const Pack<K> bb = Sub(s, a);
   return {s, Add(Sub(a, Sub(s, bb)), Sub(b, bb))};
 }
 
 template <int K>
-inline DD<K> FastTwoSum(Pack<K> a, Pack<K> b) {
+PRISMORA_LANES_INLINE DD<K> FastTwoSum(Pack<K> a, Pack<K> b) {
   const Pack<K> s = Add(a, b);
   return {s, Sub(b, Sub(s, a))};
 }
 
 template <int K>
-inline void Split(Pack<K> a, Pack<K>& hi, Pack<K>& lo) {
+PRISMORA_LANES_INLINE void Split(Pack<K> a, Pack<K>& hi, Pack<K>& lo) {
   const Pack<K> c = Mul(Set<K>(134217729.0), a);
   hi = Sub(c, Sub(c, a));
   lo = Sub(a, hi);
 }
 
 template <int K>
-inline DD<K> TwoProd(Pack<K> a, Pack<K> b) {
+PRISMORA_LANES_INLINE DD<K> TwoProd(Pack<K> a, Pack<K> b) {
   const Pack<K> p = Mul(a, b);
   Pack<K> ah, al, bh, bl;
   Split(a, ah, al);
@@ -137,14 +145,14 @@ inline DD<K> TwoProd(Pack<K> a, Pack<K> b) {
 }
 
 template <int K>
-inline DD<K> MulDD(DD<K> a, DD<K> b) {
+PRISMORA_LANES_INLINE DD<K> MulDD(DD<K> a, DD<K> b) {
   DD<K> p = TwoProd(a.hi, b.hi);
   p.lo = Add(p.lo, Add(Mul(a.hi, b.lo), Mul(a.lo, b.hi)));
   return FastTwoSum(p.hi, p.lo);
 }
 
 template <int K, int N>
-inline Pack<K> Horner(const double (&c)[N], Pack<K> z) {
+PRISMORA_LANES_INLINE Pack<K> Horner(const double (&c)[N], Pack<K> z) {
   Pack<K> p = Set<K>(c[N - 1]);
   for (int i = N - 2; i >= 0; --i) p = Add(Set<K>(c[i]), Mul(z, p));
   return p;
@@ -155,7 +163,7 @@ inline Pack<K> Horner(const double (&c)[N], Pack<K> z) {
 // Acos for |x| <= 1 in every lane (not NaN): both of the plain function's
 // branches share the polynomial, on x^2 or on (1 - |x|) / 2.
 template <int K>
-inline Pack<K> Acos(Pack<K> x) {
+PRISMORA_LANES_INLINE Pack<K> Acos(Pack<K> x) {
   using namespace portable_math::constants;
   const Pack<K> zero = Set<K>(0.0);
   const Pack<K> ax = Abs(x);
@@ -179,7 +187,7 @@ inline Pack<K> Acos(Pack<K> x) {
 // ---- sine and cosine -------------------------------------------------------
 
 template <int K>
-inline Pack<K> SinKernel(DD<K> r) {
+PRISMORA_LANES_INLINE Pack<K> SinKernel(DD<K> r) {
   using namespace portable_math::constants;
   const Pack<K> x = r.hi;
   const Pack<K> z = Mul(x, x);
@@ -189,7 +197,7 @@ inline Pack<K> SinKernel(DD<K> r) {
 }
 
 template <int K>
-inline Pack<K> CosKernel(DD<K> r) {
+PRISMORA_LANES_INLINE Pack<K> CosKernel(DD<K> r) {
   using namespace portable_math::constants;
   const Pack<K> x = r.hi;
   const DD<K> x2 = TwoProd(x, x);
@@ -204,7 +212,7 @@ inline Pack<K> CosKernel(DD<K> r) {
 // Sin and Cos of x for 0 <= x < 2 in every lane: the reduction multiple k
 // is 0 or 1, so the quadrant is 0 or 1.
 template <int K>
-inline void SinCos(Pack<K> x, Pack<K>& sine, Pack<K>& cosine) {
+PRISMORA_LANES_INLINE void SinCos(Pack<K> x, Pack<K>& sine, Pack<K>& cosine) {
   using namespace portable_math::constants;
   Pack<K> k;
   const Pack<K> scaled = Add(Mul(x, Set<K>(TWO_OVER_PI)), Set<K>(0.5));
@@ -227,7 +235,7 @@ inline void SinCos(Pack<K> x, Pack<K>& sine, Pack<K>& cosine) {
 // ---- x to the power one third ----------------------------------------------
 
 template <int K>
-inline Pack<K> LogRough(Pack<K> m, Pack<K> e) {
+PRISMORA_LANES_INLINE Pack<K> LogRough(Pack<K> m, Pack<K> e) {
   using namespace portable_math::constants;
   const Pack<K> low = Lt(m, Set<K>(0.75));
   const Pack<K> base0 = Mul(e, Set<K>(LN2));
@@ -242,7 +250,7 @@ constexpr double CBRT_START[3][3] = {
 
 // CbrtUnit(a) from the start coefficients of each lane's octave.
 template <int K>
-inline DD<K> CbrtUnit(Pack<K> a, Pack<K> c0, Pack<K> c1, Pack<K> c2) {
+PRISMORA_LANES_INLINE DD<K> CbrtUnit(Pack<K> a, Pack<K> c0, Pack<K> c1, Pack<K> c2) {
   Pack<K> y = Add(c0, Mul(a, Sub(c1, Mul(a, c2))));
   for (int i = 0; i < 2; ++i) y = Sub(y, Div(Sub(Mul(Mul(y, y), y), a), Mul(Mul(Set<K>(3.0), y), y)));
   const DD<K> y3 = MulDD(TwoProd(y, y), DD<K>{y, Set<K>(0.0)});
@@ -252,7 +260,7 @@ inline DD<K> CbrtUnit(Pack<K> a, Pack<K> c0, Pack<K> c1, Pack<K> c2) {
 
 // PowOneThird for normal finite positive x in every lane.
 template <int K>
-inline Pack<K> PowOneThird(Pack<K> x) {
+PRISMORA_LANES_INLINE Pack<K> PowOneThird(Pack<K> x) {
   using namespace portable_math::constants;
   // x = m 2^e with m in [0.5, 1) and e = b - 1022 from the biased exponent
   // b (1 to 2046): e = 3q + r with r in {0, 1, 2}, from b + 1 = 3(q + 341)
@@ -287,12 +295,12 @@ inline Pack<K> PowOneThird(Pack<K> x) {
 
 // Lanes where x is a normal finite positive double.
 template <int K>
-inline Pack<K> NormalPositive(Pack<K> x) {
+PRISMORA_LANES_INLINE Pack<K> NormalPositive(Pack<K> x) {
   return And(Ge(x, Set<K>(0x1p-1022)), Le(x, Set<K>(1.7976931348623157e308)));
 }
 
 template <int K>
-inline Pack<K> SignOf(Pack<K> v) {
+PRISMORA_LANES_INLINE Pack<K> SignOf(Pack<K> v) {
   const Pack<K> zero = Set<K>(0.0);
   return Or(And(Gt(v, zero), Set<K>(1.0)), And(Lt(v, zero), Set<K>(-1.0)));
 }
