@@ -36,12 +36,12 @@ struct Pack {
   __m128d v[K];
 };
 
-#define PRISMORA_LANE_BINARY(NAME, INTRINSIC)                  \
-  template <int K>                                             \
-  PRISMORA_LANES_INLINE Pack<K> NAME(Pack<K> a, Pack<K> b) {   \
-    Pack<K> r;                                                 \
+#define PRISMORA_LANE_BINARY(NAME, INTRINSIC)                       \
+  template <int K>                                                  \
+  PRISMORA_LANES_INLINE Pack<K> NAME(Pack<K> a, Pack<K> b) {        \
+    Pack<K> r;                                                      \
     for (int i = 0; i < K; ++i) r.v[i] = INTRINSIC(a.v[i], b.v[i]); \
-    return r;                                                  \
+    return r;                                                       \
   }
 PRISMORA_LANE_BINARY(Add, _mm_add_pd)
 PRISMORA_LANE_BINARY(Sub, _mm_sub_pd)
@@ -191,8 +191,7 @@ PRISMORA_LANES_INLINE Pack<K> SinKernel(DD<K> r) {
   using namespace portable_math::constants;
   const Pack<K> x = r.hi;
   const Pack<K> z = Mul(x, x);
-  const Pack<K> correction =
-      Add(Mul(Mul(x, z), Horner(SIN_POLY, z)), Mul(r.lo, Sub(Set<K>(1.0), Mul(Set<K>(0.5), z))));
+  const Pack<K> correction = Add(Mul(Mul(x, z), Horner(SIN_POLY, z)), Mul(r.lo, Sub(Set<K>(1.0), Mul(Set<K>(0.5), z))));
   return Add(x, correction);
 }
 
@@ -245,8 +244,7 @@ PRISMORA_LANES_INLINE Pack<K> LogRough(Pack<K> m, Pack<K> e) {
 }
 
 // The start of CbrtUnit's iteration on each octave of a = m 2^r.
-constexpr double CBRT_START[3][3] = {
-    {0.4966, 0.6882, 0.1853}, {0.6257, 0.4336, 0.05836}, {0.7883, 0.2731, 0.01838}};
+constexpr double CBRT_START[3][3] = {{0.4966, 0.6882, 0.1853}, {0.6257, 0.4336, 0.05836}, {0.7883, 0.2731, 0.01838}};
 
 // CbrtUnit(a) from the start coefficients of each lane's octave.
 template <int K>
@@ -276,14 +274,14 @@ PRISMORA_LANES_INLINE Pack<K> PowOneThird(Pack<K> x) {
     const __m128i mantissa = _mm_and_si128(bits, _mm_set1_epi64x(0x000FFFFFFFFFFFFFll));
     m.v[i] = _mm_castsi128_pd(_mm_or_si128(mantissa, _mm_set1_epi64x(static_cast<std::int64_t>(1022) << 52)));
     a.v[i] = _mm_castsi128_pd(_mm_or_si128(mantissa, _mm_set_epi64x(static_cast<std::int64_t>(1022 + r1) << 52,
-                                                                     static_cast<std::int64_t>(1022 + r0) << 52)));
+                                                                    static_cast<std::int64_t>(1022 + r0) << 52)));
     // e as a double: b placed in the low bits of 2^52, less 2^52 and 1022.
     const __m128d two52 = _mm_set1_pd(0x1p52);
     const __m128d b = _mm_sub_pd(_mm_castsi128_pd(_mm_or_si128(biased, _mm_castpd_si128(two52))), two52);
     e.v[i] = _mm_sub_pd(b, _mm_set1_pd(1022.0));
     // 2^q with q = k - 341, biased by 1023.
-    scale.v[i] = _mm_castsi128_pd(_mm_set_epi64x(static_cast<std::int64_t>(k1 + 682) << 52,
-                                                 static_cast<std::int64_t>(k0 + 682) << 52));
+    scale.v[i] = _mm_castsi128_pd(
+        _mm_set_epi64x(static_cast<std::int64_t>(k1 + 682) << 52, static_cast<std::int64_t>(k0 + 682) << 52));
     c0.v[i] = _mm_set_pd(CBRT_START[r1][0], CBRT_START[r0][0]);
     c1.v[i] = _mm_set_pd(CBRT_START[r1][1], CBRT_START[r0][1]);
     c2.v[i] = _mm_set_pd(CBRT_START[r1][2], CBRT_START[r0][2]);

@@ -173,15 +173,17 @@ float ShapeExtent(const ShapePrimitive& p) {
          radius * (1.0f + roundness / 25.0f);
 }
 
-// An upper bound of a star's distance over the run from its far radius
-// alone (no evaluation): infinity unless the whole run lies beyond it.
+// An upper bound of a star's distance over the span from its far radius
+// alone (no evaluation): infinity unless the whole span lies beyond it.
 float StarFarHigh(const Span& span, int i, const ShapePrimitive& p, const PreparedShapes& prepared) {
   const double far_radius = prepared.stars[i].far_radius;
   if (!(far_radius > 0.0)) return std::numeric_limits<float>::infinity();
-  // Least radius over the run of the point's turned frame, below every
+  // Least radius over the span of the point's turned frame, below every
   // pixel's ConservativeRadius.
-  const double cy = std::max({0.0, static_cast<double>(span.y0) - p.center_y, p.center_y - static_cast<double>(span.y1 - 1)});
-  const double cx = std::max({0.0, static_cast<double>(span.x0) - p.center_x, p.center_x - static_cast<double>(span.x1 - 1)});
+  const double cy =
+      std::max({0.0, static_cast<double>(span.y0) - p.center_y, p.center_y - static_cast<double>(span.y1 - 1)});
+  const double cx =
+      std::max({0.0, static_cast<double>(span.x0) - p.center_x, p.center_x - static_cast<double>(span.x1 - 1)});
   const double scale = std::sqrt(static_cast<double>(p.rot_cos) * p.rot_cos + static_cast<double>(p.rot_sin) * p.rot_sin);
   const double r = std::sqrt(cx * cx + cy * cy) * scale * 0.9998 - 1e-3;
   if (!(r > far_radius)) return std::numeric_limits<float>::infinity();

@@ -59,13 +59,16 @@ void ExpectLanesEqualPlain(const std::vector<double>& args, Lanes lanes, Plain p
 // The same for the one- and two-register forms.
 template <typename Lanes, typename Plain>
 void ExpectBothFormsEqualPlain(const std::vector<double>& args, Lanes lanes, Plain plain, const char* name) {
-  ExpectLanesEqualPlain<1>(args, [&](Pack<1> x) { return lanes(x); }, plain, name);
-  ExpectLanesEqualPlain<2>(args, [&](Pack<2> x) { return lanes(x); }, plain, name);
+  ExpectLanesEqualPlain<1>(
+      args, [&](Pack<1> x) { return lanes(x); }, plain, name);
+  ExpectLanesEqualPlain<2>(
+      args, [&](Pack<2> x) { return lanes(x); }, plain, name);
 }
 
 // The argument and its neighbours a few units away.
 void AddWithNeighbours(std::vector<double>& args, double v) {
-  for (int k = -3; k <= 3; ++k) args.push_back(FromBits(static_cast<std::uint64_t>(static_cast<std::int64_t>(Bits(v)) + k)));
+  for (int k = -3; k <= 3; ++k)
+    args.push_back(FromBits(static_cast<std::uint64_t>(static_cast<std::int64_t>(Bits(v)) + k)));
 }
 
 TEST(EllipseDistanceLanesTest, PowOneThirdOfEveryNormalPositiveDoubleMatchesThePlainFunction) {
@@ -75,7 +78,8 @@ TEST(EllipseDistanceLanesTest, PowOneThirdOfEveryNormalPositiveDoubleMatchesTheP
   while (args.size() < 3000000) {
     const std::uint64_t exponent = 1 + rng() % 2046;
     args.push_back(FromBits((exponent << 52) | (rng() & 0x000FFFFFFFFFFFFFull)));
-    args.push_back(std::ldexp(1.0 + std::uniform_real_distribution<double>(-0.5, 3.0)(rng), static_cast<int>(rng() % 13) - 6));
+    args.push_back(
+        std::ldexp(1.0 + std::uniform_real_distribution<double>(-0.5, 3.0)(rng), static_cast<int>(rng() % 13) - 6));
   }
   for (double v : {0x1p-1022, DBL_MAX, 1.0, 2.0, 4.0, 8.0, 27.0, 0.125, 0.5, 0.75, 3.0, 1e-300, 1e300}) {
     AddWithNeighbours(args, v);
@@ -96,7 +100,8 @@ TEST(EllipseDistanceLanesTest, AcosOverTheClosedUnitIntervalMatchesThePlainFunct
   std::uniform_real_distribution<double> u(-1.0, 1.0);
   while (args.size() < 3000000) {
     args.push_back(u(rng));
-    const double near_one = 1.0 - std::ldexp(std::uniform_real_distribution<double>(0.5, 1.0)(rng), -static_cast<int>(rng() % 52));
+    const double near_one =
+        1.0 - std::ldexp(std::uniform_real_distribution<double>(0.5, 1.0)(rng), -static_cast<int>(rng() % 52));
     args.push_back(rng() % 2 ? near_one : -near_one);
   }
   for (double v : {0.5, -0.5, 0.0, -0.0, 1e-300, -1e-300, 0x1p-1074, 1.0, -1.0}) {
@@ -119,8 +124,8 @@ TEST(EllipseDistanceLanesTest, SineAndCosineOfTheCubicsAnglesMatchThePlainFuncti
     args.push_back(std::ldexp(std::uniform_real_distribution<double>(1.0, 2.0)(rng), -static_cast<int>(rng() % 80)));
   }
   using portable_math::constants::QUARTER_PI_HI;
-  for (double v : {0.0, 0x1p-1074, 0x1p-26, QUARTER_PI_HI, 3.0 * QUARTER_PI_HI, 1.0, 1.0471975511965976, 1.5707963267948966,
-                   std::nextafter(2.0, 0.0)}) {
+  for (double v : {0.0, 0x1p-1074, 0x1p-26, QUARTER_PI_HI, 3.0 * QUARTER_PI_HI, 1.0, 1.0471975511965976,
+                   1.5707963267948966, std::nextafter(2.0, 0.0)}) {
     AddWithNeighbours(args, v);
   }
   std::vector<double> in_range;
@@ -189,9 +194,8 @@ TEST(EllipseDistanceLanesTest, PointsTwoAndFourAtATimeMatchThePlainEllipseDistan
         if (row) ++taken[form];
         for (int l = 0; l < count; ++l) {
           const float want = EllipseDistance(px[first + l], py[first + l], a, b);
-          ASSERT_EQ(Bits(got[l]), Bits(want)) << "form " << form << " a " << a << " b " << b << " at "
-                                              << px[first + l] << "," << py[first + l] << ": " << got[l] << " vs "
-                                              << want;
+          ASSERT_EQ(Bits(got[l]), Bits(want)) << "form " << form << " a " << a << " b " << b << " at " << px[first + l]
+                                              << "," << py[first + l] << ": " << got[l] << " vs " << want;
         }
       }
     }

@@ -414,7 +414,8 @@ TEST(ShapeDistanceFieldTest, BoxesAndEllipsesInEveryMergeModeEqualThePlainMergeB
           }
           if (trial == 2 && i % 3 == 1) prims[i].half_width = -prims[i].half_width;  // a fallback size
         }
-        ExpectFieldEqualsPlainMerge(merge_mode, n, prims, w, h, (std::string("kind ") + std::to_string(c.kind) + " trial " + std::to_string(trial)).c_str());
+        const std::string label = "kind " + std::to_string(c.kind) + " trial " + std::to_string(trial);
+        ExpectFieldEqualsPlainMerge(merge_mode, n, prims, w, h, label.c_str());
       }
     }
   }
