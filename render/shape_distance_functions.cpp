@@ -16,6 +16,7 @@
 
 #include "render/portable_math.h"
 #include "render/ray_crossings.h"
+#include "render/star_chord_blocks.h"
 
 namespace {
 
@@ -251,10 +252,6 @@ Vec2 TurnedPoint(float px, float py, float c, float s) { return {c * px + s * py
 // chord); the disc reach adds DISC_MARGIN (|P| + |e|), hundreds of times
 // that.
 constexpr double DISC_MARGIN = 1e-4;
-// Relative slack of the float disc test, beside rounding of a few units in
-// 2^-24.
-constexpr float CENTRE2_SHRINK = 1.0f - 2e-5f;
-constexpr float LIMIT_GROWTH = 1.0f + 1e-5f;
 
 template <int CHORDS>
 ChordBlocks PrepareChordBlocks(const ChordPolyline<CHORDS>& c) {
@@ -298,63 +295,6 @@ ChordBlocks PrepareChordBlocks(const ChordPolyline<CHORDS>& c) {
   }
   blocks.usable = true;
   return blocks;
-}
-
-// The least squared distance to the chords of block b, lowered into least;
-// the same operations per chord as LeastChordDistance2.
-template <int CHORDS>
-float BlockLeast(const Vec2& q, const ChordPolyline<CHORDS>& c, int b, float least) {
-  const int first = b * STAR_BLOCK_CHORDS;
-  float d2[STAR_BLOCK_CHORDS];
-  for (int k = 0; k < STAR_BLOCK_CHORDS; ++k) {
-    const int i = first + k;
-    const float wx = q.x - c.x[i];
-    const float wy = q.y - c.y[i];
-    const float projection = (wx * c.ex[i] + wy * c.ey[i]) / c.e2_divisor[i];
-    const float low = projection < 0.0f ? 0.0f : projection;
-    const float clamped = 1.0f < projection ? 1.0f : low;
-    const float s = c.e2[i] > 1e-8f ? clamped : 0.0f;
-    const float dx = q.x - (c.x[i] + s * c.ex[i]);
-    const float dy = q.y - (c.y[i] + s * c.ey[i]);
-    d2[k] = dx * dx + dy * dy;
-  }
-  for (int k = 0; k < STAR_BLOCK_CHORDS; ++k) least = d2[k] < least ? d2[k] : least;
-  return least;
-}
-
-// The rounded star's least squared chord distance with the blocks that
-// provably cannot matter left out: from the block with the nearest disc
-// centre first and then from every block whose disc comes near enough.
-// Equal to the full evaluation bit for bit: the least of a set of floats
-// does not depend on the order, and a block left out holds no value below
-// the least already found.
-float BlockedLeastDistance2(const PreparedStar& g, const Vec2& q) {
-  const ChordBlocks& blocks = g.blocks;
-  // Squared distance from the point to each block's disc centre; the
-  // block with the nearest centre goes first, so that the others mostly
-  // fall to the bound (a guess only: the result does not depend on it).
-  float centre2[STAR_BLOCKS];
-  for (int b = 0; b < STAR_BLOCKS; ++b) {
-    const float dx = q.x - blocks.disc_x[b];
-    const float dy = q.y - blocks.disc_y[b];
-    centre2[b] = dx * dx + dy * dy;
-  }
-  int start = 0;
-  for (int b = 1; b < STAR_BLOCKS; ++b) start = centre2[b] < centre2[start] ? b : start;
-  float least = BlockLeast<STAR_CHORDS>(q, g.curve, start, 1e30f);
-  // A block whose disc lies beyond the distance found so far holds no
-  // chord below it: centre distance > limit + reach, tested on squares
-  // lowered and raised by far more than the rounding of these few float
-  // operations (the reach already holds the chords' own rounding margin).
-  float limit = std::sqrt(least) * LIMIT_GROWTH;
-  for (int b = 0; b < STAR_BLOCKS; ++b) {
-    if (b == start) continue;
-    const float outer = limit + blocks.disc_reach[b];
-    if (centre2[b] * CENTRE2_SHRINK > outer * outer) continue;
-    least = BlockLeast<STAR_CHORDS>(q, g.curve, b, least);
-    limit = std::sqrt(least) * LIMIT_GROWTH;
-  }
-  return least;
 }
 
 // Sector angles by which the kept pieces' reach is widened, and the least
@@ -495,6 +435,126 @@ bool InsideStarOutline(const PreparedStar& g, float a_sector, float dir_x, float
     }
   }
   return (count & 1) != 0;
+}
+
+// Sector angles by which each bin and each chord's angular extent are
+// widened: far more than the rounding of the ray test's side of a point,
+// of a float direction's angle and of the bin read from a float angle.
+constexpr double SIGN_ANGLE_MARGIN = 1e-5;
+// Part of the outline's greatest radius by which the crossing radii are
+// widened: the ray test's crossing radius lies between its chord ends'
+// radii along the ray up to a few units in 2^-24 of them.
+constexpr double SIGN_RADIUS_MARGIN = 1e-4;
+
+// For every bin, the radii along its rays between which the ray test can
+// count a crossing. It rests on the outline keeping clear of the centre by
+// more than a chord's length: then a ray's crossings on its far side lie
+// at negative radii and are never counted, each chord's angular extent is
+// short and known from its ends, and the crossings on the near side are
+// odd in number for every ray exactly when the outline winds an odd number
+// of times about the centre, which the walk itself tells at rho 0.
+StarSignBins PrepareStarSignBins(const PreparedStar& g) {
+  StarSignBins bins;
+  const StarOutline& outline = g.outline;
+  const double half = g.half;
+  if (outline.piece_count <= 0 || !(half > 0.0) || !(g.half < 1.6f)) return bins;
+  const int chords = outline.piece_count * STAR_CHORDS;
+  double clearance = std::numeric_limits<double>::infinity();
+  double longest = 0.0, farthest = 0.0;
+  for (int i = 0; i < chords; ++i) {
+    const double px = outline.x[i], py = outline.y[i];
+    const double cx = outline.x[i + 1], cy = outline.y[i + 1];
+    if (!std::isfinite(px) || !std::isfinite(py) || !std::isfinite(cx) || !std::isfinite(cy)) return bins;
+    const double ex = cx - px, ey = cy - py;
+    const double e2 = ex * ex + ey * ey;
+    const double t = e2 > 0.0 ? std::clamp(-(px * ex + py * ey) / e2, 0.0, 1.0) : 0.0;
+    clearance = std::min(clearance, portable_math::Hypot(px + t * ex, py + t * ey));
+    longest = std::max(longest, std::sqrt(e2));
+    farthest = std::max({farthest, portable_math::Hypot(px, py), portable_math::Hypot(cx, cy)});
+  }
+  if (!(clearance > 1.05 * longest + 1e-3 * farthest)) return bins;
+
+  const double width = half / STAR_SIGN_BINS;
+  const double m = SIGN_ANGLE_MARGIN;
+  double from_x[STAR_SIGN_BINS], from_y[STAR_SIGN_BINS], to_x[STAR_SIGN_BINS], to_y[STAR_SIGN_BINS];
+  for (int j = 0; j < STAR_SIGN_BINS; ++j) {
+    from_x[j] = portable_math::Cos(j * width - m);
+    from_y[j] = portable_math::Sin(j * width - m);
+    to_x[j] = portable_math::Cos((j + 1) * width + m);
+    to_y[j] = portable_math::Sin((j + 1) * width + m);
+  }
+  double inner[STAR_SIGN_BINS], outer[STAR_SIGN_BINS];
+  bool met[STAR_SIGN_BINS] = {};
+  bool inner_known[STAR_SIGN_BINS];
+  for (int j = 0; j < STAR_SIGN_BINS; ++j) {
+    inner[j] = std::numeric_limits<double>::infinity();
+    outer[j] = 0.0;
+    inner_known[j] = true;
+  }
+  constexpr double TWO_PI = 6.283185307179586;
+  for (int i = 0; i < chords; ++i) {
+    const double px = outline.x[i], py = outline.y[i];
+    const double cx = outline.x[i + 1], cy = outline.y[i + 1];
+    const double angle = portable_math::Atan2(py, px);
+    const double turn = portable_math::Atan2(px * cy - py * cx, px * cx + py * cy);
+    const double lo = std::min(angle, angle + turn) - m;
+    const double hi = std::max(angle, angle + turn) + m;
+    for (int k = -1; k <= 1; ++k) {
+      // Bin j spans [j width - m, (j + 1) width + m].
+      const double a = (lo + k * TWO_PI - m) / width - 1.0;
+      const double b = (hi + k * TWO_PI + m) / width;
+      if (!(b >= 0.0) || !(a <= STAR_SIGN_BINS - 1)) continue;
+      const int j_lo = static_cast<int>(std::ceil(std::max(a, 0.0)));
+      const int j_hi = static_cast<int>(std::floor(std::min(b, static_cast<double>(STAR_SIGN_BINS - 1))));
+      for (int j = j_lo; j <= j_hi; ++j) {
+        met[j] = true;
+        for (const auto& [vx, vy] : {std::pair{px, py}, std::pair{cx, cy}}) {
+          // Least along the bin's rays at one of its ends: the rays lie
+          // within a quarter turn of the point, where that is concave.
+          const double along_from = vx * from_x[j] + vy * from_y[j];
+          const double along_to = vx * to_x[j] + vy * to_y[j];
+          if (!(along_from > 0.0 && along_to > 0.0)) inner_known[j] = false;
+          inner[j] = std::min({inner[j], along_from, along_to});
+          outer[j] = std::max(outer[j], portable_math::Hypot(vx, vy));
+        }
+      }
+    }
+  }
+  const double margin = SIGN_RADIUS_MARGIN * farthest + 1e-6;
+  for (int j = 0; j < STAR_SIGN_BINS; ++j) {
+    const double low = met[j] && inner_known[j] ? inner[j] - margin : 0.0;
+    float low_f = low > 0.0 ? static_cast<float>(low) : 0.0f;
+    if (static_cast<double>(low_f) > low && low_f > 0.0f) low_f = std::nextafter(low_f, 0.0f);
+    const double high = outer[j] + margin;
+    float high_f = static_cast<float>(high);
+    if (static_cast<double>(high_f) < high) high_f = std::nextafter(high_f, std::numeric_limits<float>::infinity());
+    bins.inner[j] = low_f;
+    bins.outer[j] = high_f;
+  }
+  bins.bin_scale = static_cast<float>(STAR_SIGN_BINS / half);
+  // The parity of the crossings a ray sees from the centre, asked of the
+  // walk itself on three rays; they must agree.
+  bool sides[3];
+  for (int k = 0; k < 3; ++k) {
+    const float a = g.half * (0.25f * static_cast<float>(k + 1));
+    sides[k] = InsideStarOutline(g, a, portable_math::Cos(a), portable_math::Sin(a), 0.0f);
+  }
+  if (sides[0] != sides[1] || sides[1] != sides[2]) return StarSignBins{};
+  bins.near_inside = sides[0];
+  bins.usable = std::isfinite(bins.bin_scale);
+  return bins;
+}
+
+// The star's side from its bins: 1 inside, 0 outside, -1 when the outline
+// must be walked.
+inline int StarSideFromBins(const PreparedStar& g, float a_sector, float rho) {
+  const StarSignBins& bins = g.sign;
+  if (!bins.usable || !(a_sector >= 0.0f && a_sector <= g.half)) return -1;
+  int j = static_cast<int>(a_sector * bins.bin_scale);
+  if (j > STAR_SIGN_BINS - 1) j = STAR_SIGN_BINS - 1;
+  if (rho < bins.inner[static_cast<std::size_t>(j)]) return bins.near_inside ? 1 : 0;
+  if (rho > bins.outer[static_cast<std::size_t>(j)]) return 0;
+  return -1;
 }
 
 // Point i (0 to POLYGON_CHORDS) of piece k (any integer, taken modulo the
@@ -682,6 +742,7 @@ PreparedStar PrepareStar(float outer_radius, float inner_radius, std::int32_t po
   g.blocks = PrepareChordBlocks<STAR_CHORDS>(g.curve);
   g.outline = PrepareStarOutline(g.curve, n, half, g.two_half);
   g.far_radius = FarRadius<STAR_CHORDS>(curve);
+  g.sign = PrepareStarSignBins(g);
   return g;
 }
 
@@ -708,10 +769,12 @@ float StarDistance(const PreparedStar& g, float px, float py) {
   }
 
   const bool blocked = g.blocks.usable && std::isfinite(q.x) && std::isfinite(q.y);
-  const float d = std::sqrt(blocked ? BlockedLeastDistance2(g, q) : LeastChordDistance2<STAR_CHORDS>(q, g.curve));
+  const float d = std::sqrt(blocked ? BlockedLeastDistance2(q.x, q.y, g.curve, g.blocks) : LeastChordDistance2<STAR_CHORDS>(q, g.curve));
   // The magnitude is the distance to the sector's own edge; the side comes
   // from the whole outline, which near a vertex can fold over the sector
   // edge (inward rounding) or meet it exactly at a chord end.
+  const int side = StarSideFromBins(g, a_sector, rho);
+  if (side >= 0) return side != 0 ? d : -d;
   return InsideStarOutline(g, a_sector, cos_a, sin_a, rho) ? d : -d;
 }
 
@@ -732,7 +795,7 @@ float StarDistanceMagnitude(const PreparedStar& g, float px, float py) {
     return std::sqrt(dx * dx + dy * dy);
   }
   const bool blocked = g.blocks.usable && std::isfinite(q.x) && std::isfinite(q.y);
-  return std::sqrt(blocked ? BlockedLeastDistance2(g, q) : LeastChordDistance2<STAR_CHORDS>(q, g.curve));
+  return std::sqrt(blocked ? BlockedLeastDistance2(q.x, q.y, g.curve, g.blocks) : LeastChordDistance2<STAR_CHORDS>(q, g.curve));
 }
 
 void StarOutlinePoint(const ChordPolyline<STAR_CHORDS>& edge, std::int32_t points, float two_half, std::int64_t piece,

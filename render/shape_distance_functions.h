@@ -117,6 +117,24 @@ struct StarOutline {
   std::array<float, STAR_OUTLINE_MAX_PIECES * STAR_CHORDS + 1> y{};
 };
 
+// The rounded star's side known without walking the outline, by sector
+// angle: the folded sector [0, half] is cut into STAR_SIGN_BINS equal
+// angles, and for the rays of bin j every outline crossing that the ray
+// test can count lies between inner[j] and outer[j] from the centre (both
+// widened by far more than rounding). A point nearer than inner[j] sees
+// every crossing beyond it, an odd number exactly when near_inside; a point
+// beyond outer[j] sees none and is outside. Between them the outline is
+// walked.
+constexpr int STAR_SIGN_BINS = 64;
+
+struct StarSignBins {
+  bool usable = false;
+  bool near_inside = false;
+  float bin_scale = 0.0f;  // bin of a sector angle: angle * bin_scale, the last bin taking the top end
+  std::array<float, STAR_SIGN_BINS> inner{};
+  std::array<float, STAR_SIGN_BINS> outer{};
+};
+
 struct PreparedStar {
   float ro_radius = 0.5f;
   float turn_cos = 1.0f, turn_sin = 0.0f;
@@ -128,6 +146,7 @@ struct PreparedStar {
   ChordPolyline<STAR_CHORDS> curve;  // rounded edges
   ChordBlocks blocks;
   StarOutline outline;
+  StarSignBins sign;
   // Points beyond far_radius from the centre are outside the rounded star
   // (no outline crossing lies beyond them), at least (r - far_radius) *
   // FAR_DISTANCE_SCALE from its edge for a point r from the centre; 0 when

@@ -1,0 +1,75 @@
+// The rounded star's distance per point, as the field evaluates it: the
+// eight stars of the speed table's star scene, each over the square of
+// pixels about it that the field's far-radius cull leaves to it.
+#include <benchmark/benchmark.h>
+
+#include <cstdint>
+#include <vector>
+
+#include "render/portable_math.h"
+#include "render/shape_distance_functions.h"
+
+namespace {
+
+struct Points {
+  std::vector<float> x, y;
+};
+
+// Pixel centres over [-reach, reach]^2 that lie within the star's far
+// radius, offset by a fraction as a shape's centre rarely sits on a pixel.
+Points Grid(const PreparedStar& star, float reach) {
+  Points p;
+  for (float y = -reach; y <= reach; y += 1.0f) {
+    for (float x = -reach; x <= reach; x += 1.0f) {
+      const float u = x + 0.37f, v = y - 0.21f;
+      if (star.far_radius > 0.0f && ConservativeRadius(u, v) > star.far_radius) continue;
+      p.x.push_back(u);
+      p.y.push_back(v);
+    }
+  }
+  return p;
+}
+
+void BM_SceneStars(benchmark::State& state) {
+  std::vector<PreparedStar> stars;
+  std::vector<Points> grids;
+  std::int64_t count = 0;
+  for (int i = 0; i < 8; ++i) {
+    const float roundness = 20.0f + 5.0f * static_cast<float>(i);
+    stars.push_back(PrepareStar(140.0f, 65.0f, 5 + i % 3, -90.0f, roundness, roundness * 0.5f));
+    grids.push_back(Grid(stars.back(), 170.0f));
+    count += static_cast<std::int64_t>(grids.back().x.size());
+  }
+  for (auto _ : state) {
+    float sum = 0.0f;
+    for (int i = 0; i < 8; ++i) {
+      const Points& g = grids[static_cast<std::size_t>(i)];
+      for (std::size_t k = 0; k < g.x.size(); ++k) sum += StarDistance(stars[static_cast<std::size_t>(i)], g.x[k], g.y[k]);
+    }
+    benchmark::DoNotOptimize(sum);
+  }
+  state.SetItemsProcessed(state.iterations() * count);
+}
+BENCHMARK(BM_SceneStars)->Unit(benchmark::kMillisecond);
+
+void BM_FloatAtan2CosSin(benchmark::State& state) {
+  std::vector<float> x, y;
+  for (int k = 0; k < 65536; ++k) {
+    x.push_back(static_cast<float>(k % 317) - 158.3f);
+    y.push_back(static_cast<float>(k / 317) - 103.7f);
+  }
+  for (auto _ : state) {
+    float sum = 0.0f;
+    for (std::size_t k = 0; k < x.size(); ++k) {
+      const float a = portable_math::Atan2(y[k], x[k]) * 0.1f;
+      sum += portable_math::Cos(a) + portable_math::Sin(a);
+    }
+    benchmark::DoNotOptimize(sum);
+  }
+  state.SetItemsProcessed(state.iterations() * static_cast<std::int64_t>(x.size()));
+}
+BENCHMARK(BM_FloatAtan2CosSin)->Unit(benchmark::kMicrosecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();
