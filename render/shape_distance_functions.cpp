@@ -14,6 +14,7 @@
 #include <limits>
 #include <utility>
 
+#include "render/angle_remainder.h"
 #include "render/portable_math.h"
 #include "render/ray_crossings.h"
 #include "render/star_chord_blocks.h"
@@ -634,6 +635,7 @@ PreparedPolygon PrepareRegularPolygon(float radius, std::int32_t sides, float st
   g.turn_sin = portable_math::Sin(theta);
   g.sides = std::max(sides, std::int32_t{3});
   g.seg = TWO_PI_F / static_cast<float>(g.sides);
+  g.seg_reciprocal = 1.0 / static_cast<double>(g.seg);
   g.roundness = roundness;
   const float r = g.r;
   const float seg = g.seg;
@@ -661,7 +663,7 @@ float RegularPolygonDistance(const PreparedPolygon& g, float px, float py) {
   const Vec2 p = TurnedPoint(px, py, g.turn_cos, g.turn_sin);
   const float a = PositiveAngle(p);
   const float rho = std::sqrt(p.x * p.x + p.y * p.y);
-  const float a_sector = std::fmod(a, g.seg);
+  const float a_sector = AngleRemainder(a, g.seg, g.seg_reciprocal);
 
   if (g.roundness == 0.0f) {
     // Straight edge between the vertices at 0 and seg: ex is the distance
@@ -717,6 +719,7 @@ PreparedStar PrepareStar(float outer_radius, float inner_radius, std::int32_t po
   const float half = PI_F / static_cast<float>(n);
   g.half = half;
   g.two_half = 2.0f * half;
+  g.two_half_reciprocal = 1.0 / static_cast<double>(g.two_half);
   const Vec2 vo{ro_radius, 0.0f};
   const Vec2 vi{ri_radius * portable_math::Cos(half), ri_radius * portable_math::Sin(half)};
   g.vo_x = vo.x;
@@ -750,7 +753,7 @@ float StarDistance(const PreparedStar& g, float px, float py) {
   const Vec2 p = TurnedPoint(px, py, g.turn_cos, g.turn_sin);
   const float a = PositiveAngle(p);
   // Fold into [0, half]: each point is two mirrored half-edges.
-  float a_sector = std::fmod(a, g.two_half);
+  float a_sector = AngleRemainder(a, g.two_half, g.two_half_reciprocal);
   if (a_sector > g.half) a_sector = g.two_half - a_sector;
   const float rho = std::sqrt(p.x * p.x + p.y * p.y);
   const float cos_a = portable_math::Cos(a_sector);
@@ -781,7 +784,7 @@ float StarDistance(const PreparedStar& g, float px, float py) {
 float StarDistanceMagnitude(const PreparedStar& g, float px, float py) {
   const Vec2 p = TurnedPoint(px, py, g.turn_cos, g.turn_sin);
   const float a = PositiveAngle(p);
-  float a_sector = std::fmod(a, g.two_half);
+  float a_sector = AngleRemainder(a, g.two_half, g.two_half_reciprocal);
   if (a_sector > g.half) a_sector = g.two_half - a_sector;
   const float rho = std::sqrt(p.x * p.x + p.y * p.y);
   const float cos_a = portable_math::Cos(a_sector);

@@ -69,6 +69,7 @@ struct PreparedPolygon {
   std::int32_t sides = 3;
   float turn_cos = 1.0f, turn_sin = 0.0f;
   float seg = 0.0f;
+  double seg_reciprocal = 0.0;  // 1 / seg, for the sector remainder
   float roundness = 0.0f;
   // Straight edges.
   float half = 0.0f, cos_half = 1.0f, hh = 0.0f;
@@ -139,6 +140,7 @@ struct PreparedStar {
   float ro_radius = 0.5f;
   float turn_cos = 1.0f, turn_sin = 0.0f;
   float half = 0.0f, two_half = 0.0f;
+  double two_half_reciprocal = 0.0;  // 1 / two_half, for the sector remainder
   bool straight = true;
   // Straight edges.
   float vo_x = 0.0f, vi_x = 0.0f, vi_y = 0.0f, ex = 0.0f, ey = 0.0f, e2 = 0.0f;
