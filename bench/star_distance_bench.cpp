@@ -52,6 +52,37 @@ void BM_SceneStars(benchmark::State& state) {
 }
 BENCHMARK(BM_SceneStars)->Unit(benchmark::kMillisecond);
 
+// The same points four at a time.
+void BM_SceneStarsFour(benchmark::State& state) {
+  std::vector<PreparedStar> stars;
+  std::vector<Points> grids;
+  std::int64_t count = 0;
+  for (int i = 0; i < 8; ++i) {
+    const float roundness = 20.0f + 5.0f * static_cast<float>(i);
+    stars.push_back(PrepareStar(140.0f, 65.0f, 5 + i % 3, -90.0f, roundness, roundness * 0.5f));
+    grids.push_back(Grid(stars.back(), 170.0f));
+    while (grids.back().x.size() % 4 != 0) {
+      grids.back().x.push_back(0.0f);
+      grids.back().y.push_back(0.0f);
+    }
+    count += static_cast<std::int64_t>(grids.back().x.size());
+  }
+  for (auto _ : state) {
+    float sum = 0.0f;
+    for (int i = 0; i < 8; ++i) {
+      const Points& g = grids[static_cast<std::size_t>(i)];
+      for (std::size_t k = 0; k < g.x.size(); k += 4) {
+        float d[4];
+        StarDistance4(stars[static_cast<std::size_t>(i)], g.x.data() + k, g.y.data() + k, d);
+        sum += d[0] + d[1] + d[2] + d[3];
+      }
+    }
+    benchmark::DoNotOptimize(sum);
+  }
+  state.SetItemsProcessed(state.iterations() * count);
+}
+BENCHMARK(BM_SceneStarsFour)->Unit(benchmark::kMillisecond);
+
 void BM_FloatAtan2CosSin(benchmark::State& state) {
   std::vector<float> x, y;
   for (int k = 0; k < 65536; ++k) {

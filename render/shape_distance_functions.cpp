@@ -19,6 +19,14 @@
 #include "render/ray_crossings.h"
 #include "render/star_chord_blocks.h"
 
+#if (defined(__SSE2__) || defined(_M_X64)) && !defined(PRISMORA_SCALAR_LANES)
+#include <emmintrin.h>
+
+#include <cfloat>
+
+#include "render/portable_math_constants.h"
+#endif
+
 namespace {
 
 constexpr float PI_F = 3.1415927f;
@@ -749,15 +757,11 @@ PreparedStar PrepareStar(float outer_radius, float inner_radius, std::int32_t po
   return g;
 }
 
-float StarDistance(const PreparedStar& g, float px, float py) {
-  const Vec2 p = TurnedPoint(px, py, g.turn_cos, g.turn_sin);
-  const float a = PositiveAngle(p);
-  // Fold into [0, half]: each point is two mirrored half-edges.
-  float a_sector = AngleRemainder(a, g.two_half, g.two_half_reciprocal);
-  if (a_sector > g.half) a_sector = g.two_half - a_sector;
-  const float rho = std::sqrt(p.x * p.x + p.y * p.y);
-  const float cos_a = portable_math::Cos(a_sector);
-  const float sin_a = portable_math::Sin(a_sector);
+namespace {
+
+// The star's distance from the point's folded sector angle, its radius and
+// the sector angle's cosine and sine.
+float StarDistanceInSector(const PreparedStar& g, float a_sector, float rho, float cos_a, float sin_a) {
   const Vec2 q{rho * cos_a, rho * sin_a};
 
   if (g.straight) {
@@ -779,6 +783,164 @@ float StarDistance(const PreparedStar& g, float px, float py) {
   const int side = StarSideFromBins(g, a_sector, rho);
   if (side >= 0) return side != 0 ? d : -d;
   return InsideStarOutline(g, a_sector, cos_a, sin_a, rho) ? d : -d;
+}
+
+#if (defined(__SSE2__) || defined(_M_X64)) && !defined(PRISMORA_SCALAR_LANES)
+// Two lanes of the float functions' double arithmetic, each lane the
+// scalar form's operations in its order (portable_math.cpp); a lane whose
+// argument needs anything but the form written here is flagged in the
+// returned mask and taken by the scalar function instead.
+namespace lanes {
+
+namespace pmc = portable_math::constants;
+
+inline __m128d Select(__m128d mask, __m128d yes, __m128d no) {
+  return _mm_or_pd(_mm_and_pd(mask, yes), _mm_andnot_pd(mask, no));
+}
+
+template <int N>
+inline __m128d Horner(const double (&c)[N], __m128d z) {
+  __m128d p = _mm_set1_pd(c[N - 1]);
+  for (int i = N - 2; i >= 0; --i) p = _mm_add_pd(_mm_set1_pd(c[i]), _mm_mul_pd(z, p));
+  return p;
+}
+
+inline __m128d AbsMask() { return _mm_castsi128_pd(_mm_set1_epi64x(0x7FFFFFFFFFFFFFFF)); }
+
+// Atan2(float) of finite non-zero arguments: the result before its
+// rounding to float; bits 0 and 1 of *fast tell which lanes were such.
+inline __m128d Atan2(__m128d y, __m128d x, int* fast) {
+  const __m128d ax = _mm_and_pd(x, AbsMask()), ay = _mm_and_pd(y, AbsMask());
+  const __m128d zero = _mm_setzero_pd(), top = _mm_set1_pd(static_cast<double>(FLT_MAX));
+  const __m128d ok = _mm_and_pd(_mm_and_pd(_mm_cmpgt_pd(ax, zero), _mm_cmpgt_pd(ay, zero)),
+                                _mm_and_pd(_mm_cmple_pd(ax, top), _mm_cmple_pd(ay, top)));
+  *fast = _mm_movemask_pd(ok);
+  const __m128d swap = _mm_cmpgt_pd(ay, ax);
+  // z in (0, 1] on the lanes taken here, 0 on the others so that no
+  // non-finite value reaches the table index.
+  const __m128d z = _mm_and_pd(ok, _mm_div_pd(Select(swap, ax, ay), Select(swap, ay, ax)));
+  const __m128i i = _mm_cvttpd_epi32(_mm_add_pd(_mm_mul_pd(z, _mm_set1_pd(16.0)), _mm_set1_pd(0.5)));
+  const __m128d c = _mm_mul_pd(_mm_cvtepi32_pd(i), _mm_set1_pd(0.0625));
+  const __m128d t = _mm_div_pd(_mm_sub_pd(z, c), _mm_add_pd(_mm_set1_pd(1.0), _mm_mul_pd(z, c)));
+  const __m128d t2 = _mm_mul_pd(t, t);
+  const int i0 = _mm_cvtsi128_si32(i), i1 = _mm_cvtsi128_si32(_mm_shuffle_epi32(i, _MM_SHUFFLE(1, 1, 1, 1)));
+  const __m128d head = _mm_set_pd(pmc::ATAN_TABLE[i1][0], pmc::ATAN_TABLE[i0][0]);
+  const __m128d tail = _mm_set_pd(pmc::ATAN_TABLE[i1][1], pmc::ATAN_TABLE[i0][1]);
+  const __m128d series = _mm_add_pd(t, _mm_mul_pd(_mm_mul_pd(t, t2), Horner(pmc::ATAN_POLY, t2)));
+  const __m128d unit = _mm_add_pd(head, _mm_add_pd(tail, series));
+  __m128d a = Select(swap, _mm_sub_pd(_mm_set1_pd(pmc::HALF_PI_HI), unit), unit);
+  const __m128d sign = _mm_castsi128_pd(_mm_set1_epi64x(static_cast<long long>(0x8000000000000000ull)));
+  const __m128d x_negative = _mm_castsi128_pd(_mm_cmpeq_epi32(
+      _mm_shuffle_epi32(_mm_srai_epi32(_mm_castpd_si128(x), 31), _MM_SHUFFLE(3, 3, 1, 1)), _mm_set1_epi32(-1)));
+  a = Select(x_negative, _mm_sub_pd(_mm_set1_pd(pmc::PI_HI), a), a);
+  return _mm_or_pd(_mm_andnot_pd(sign, a), _mm_and_pd(sign, y));
+}
+
+// Sin(float) and Cos(float) within a quarter turn: the double results
+// before their rounding; bits 0 and 1 of *fast tell the lanes within it,
+// *tiny those where Sin gives its argument back.
+inline void SinCos(__m128d x, __m128d* sin_x, __m128d* cos_x, int* fast, int* tiny) {
+  const __m128d ax = _mm_and_pd(x, AbsMask());
+  *fast = _mm_movemask_pd(_mm_cmple_pd(ax, _mm_set1_pd(pmc::QUARTER_PI_HI)));
+  *tiny = _mm_movemask_pd(_mm_cmplt_pd(ax, _mm_set1_pd(0x1p-26)));
+  const __m128d z = _mm_mul_pd(x, x);
+  *sin_x = _mm_add_pd(x, _mm_mul_pd(_mm_mul_pd(x, z), Horner(pmc::SIN_POLY, z)));
+  *cos_x = _mm_sub_pd(_mm_set1_pd(1.0), _mm_sub_pd(_mm_mul_pd(_mm_set1_pd(0.5), z),
+                                                   _mm_mul_pd(_mm_mul_pd(z, z), Horner(pmc::COS_POLY, z))));
+}
+
+inline __m128 ToFloats(__m128d lo, __m128d hi) { return _mm_movelh_ps(_mm_cvtpd_ps(lo), _mm_cvtpd_ps(hi)); }
+inline __m128d LowDoubles(__m128 v) { return _mm_cvtps_pd(v); }
+inline __m128d HighDoubles(__m128 v) { return _mm_cvtps_pd(_mm_movehl_ps(v, v)); }
+
+}  // namespace lanes
+#endif
+
+}  // namespace
+
+float StarDistance(const PreparedStar& g, float px, float py) {
+  const Vec2 p = TurnedPoint(px, py, g.turn_cos, g.turn_sin);
+  const float a = PositiveAngle(p);
+  // Fold into [0, half]: each point is two mirrored half-edges.
+  float a_sector = AngleRemainder(a, g.two_half, g.two_half_reciprocal);
+  if (a_sector > g.half) a_sector = g.two_half - a_sector;
+  const float rho = std::sqrt(p.x * p.x + p.y * p.y);
+  const float cos_a = portable_math::Cos(a_sector);
+  const float sin_a = portable_math::Sin(a_sector);
+  return StarDistanceInSector(g, a_sector, rho, cos_a, sin_a);
+}
+
+void StarDistance4(const PreparedStar& g, const float* px, const float* py, float* out) {
+#if (defined(__SSE2__) || defined(_M_X64)) && !defined(PRISMORA_SCALAR_LANES)
+  // The turn, the angle, the fold and the sector angle's cosine and sine of
+  // four points side by side, each lane as StarDistance takes it.
+  const __m128 x = _mm_loadu_ps(px), y = _mm_loadu_ps(py);
+  const __m128 c = _mm_set1_ps(g.turn_cos), s = _mm_set1_ps(g.turn_sin);
+  const __m128 tx = _mm_add_ps(_mm_mul_ps(c, x), _mm_mul_ps(s, y));
+  const __m128 ty = _mm_sub_ps(_mm_mul_ps(c, y), _mm_mul_ps(s, x));
+  alignas(16) float p_x[4], p_y[4], angle[4], sector[4], rho[4], cos_a[4], sin_a[4];
+  _mm_store_ps(p_x, tx);
+  _mm_store_ps(p_y, ty);
+  int fast_lo = 0, fast_hi = 0;
+  const __m128d a_lo = lanes::Atan2(lanes::LowDoubles(ty), lanes::LowDoubles(tx), &fast_lo);
+  const __m128d a_hi = lanes::Atan2(lanes::HighDoubles(ty), lanes::HighDoubles(tx), &fast_hi);
+  __m128 a = lanes::ToFloats(a_lo, a_hi);
+  const __m128 negative = _mm_cmplt_ps(a, _mm_setzero_ps());
+  a = _mm_or_ps(_mm_and_ps(negative, _mm_add_ps(a, _mm_set1_ps(TWO_PI_F))), _mm_andnot_ps(negative, a));
+  _mm_store_ps(angle, a);
+  const int fast_angle = fast_lo | (fast_hi << 2);
+  for (int k = 0; k < 4; ++k) {
+    if ((fast_angle >> k & 1) == 0) angle[k] = PositiveAngle(Vec2{p_x[k], p_y[k]});
+  }
+  // The remainder: k from the quotient, one step of correction.
+  a = _mm_load_ps(angle);
+  const float two_half = g.two_half;
+  int exact = 0;
+  __m128d r_lo, r_hi;
+  for (int h = 0; h < 2; ++h) {
+    const __m128d ad = h == 0 ? lanes::LowDoubles(a) : lanes::HighDoubles(a);
+    const __m128d dd = _mm_set1_pd(two_half);
+    const __m128d q = _mm_mul_pd(ad, _mm_set1_pd(g.two_half_reciprocal));
+    const __m128d ok = _mm_and_pd(_mm_cmpgt_pd(ad, _mm_setzero_pd()), _mm_cmplt_pd(q, _mm_set1_pd(16777216.0)));
+    const __m128d k = _mm_cvtepi32_pd(_mm_cvttpd_epi32(_mm_and_pd(ok, q)));
+    const __m128d r = _mm_sub_pd(ad, _mm_mul_pd(k, dd));
+    const __m128d below = _mm_cmplt_pd(r, _mm_setzero_pd());
+    const __m128d above = _mm_andnot_pd(below, _mm_cmpge_pd(r, dd));
+    const __m128d fixed = lanes::Select(below, _mm_add_pd(r, dd), lanes::Select(above, _mm_sub_pd(r, dd), r));
+    exact |= _mm_movemask_pd(ok) << (2 * h);
+    (h == 0 ? r_lo : r_hi) = fixed;
+  }
+  const bool divisor_plain = two_half > 0.0f && two_half < std::numeric_limits<float>::infinity();
+  if (!divisor_plain) exact = 0;
+  __m128 folded = lanes::ToFloats(r_lo, r_hi);
+  _mm_store_ps(sector, folded);
+  for (int k = 0; k < 4; ++k) {
+    if ((exact >> k & 1) == 0) sector[k] = AngleRemainder(angle[k], two_half, g.two_half_reciprocal);
+  }
+  folded = _mm_load_ps(sector);
+  const __m128 over = _mm_cmpgt_ps(folded, _mm_set1_ps(g.half));
+  folded = _mm_or_ps(_mm_and_ps(over, _mm_sub_ps(_mm_set1_ps(two_half), folded)), _mm_andnot_ps(over, folded));
+  _mm_store_ps(sector, folded);
+  _mm_store_ps(rho, _mm_sqrt_ps(_mm_add_ps(_mm_mul_ps(tx, tx), _mm_mul_ps(ty, ty))));
+  __m128d sin_lo, cos_lo, sin_hi, cos_hi;
+  int trig_lo = 0, trig_hi = 0, tiny_lo = 0, tiny_hi = 0;
+  lanes::SinCos(lanes::LowDoubles(folded), &sin_lo, &cos_lo, &trig_lo, &tiny_lo);
+  lanes::SinCos(lanes::HighDoubles(folded), &sin_hi, &cos_hi, &trig_hi, &tiny_hi);
+  _mm_store_ps(sin_a, lanes::ToFloats(sin_lo, sin_hi));
+  _mm_store_ps(cos_a, lanes::ToFloats(cos_lo, cos_hi));
+  const int trig = trig_lo | (trig_hi << 2), tiny = tiny_lo | (tiny_hi << 2);
+  for (int k = 0; k < 4; ++k) {
+    if ((trig >> k & 1) == 0) {
+      cos_a[k] = portable_math::Cos(sector[k]);
+      sin_a[k] = portable_math::Sin(sector[k]);
+    } else if ((tiny >> k & 1) != 0) {
+      sin_a[k] = sector[k];
+    }
+    out[k] = StarDistanceInSector(g, sector[k], rho[k], cos_a[k], sin_a[k]);
+  }
+#else
+  for (int k = 0; k < 4; ++k) out[k] = StarDistance(g, px[k], py[k]);
+#endif
 }
 
 float StarDistanceMagnitude(const PreparedStar& g, float px, float py) {

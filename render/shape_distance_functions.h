@@ -167,6 +167,9 @@ float RegularPolygonDistance(const PreparedPolygon& polygon, float px, float py)
 PreparedStar PrepareStar(float outer_radius, float inner_radius, std::int32_t points, float start_angle_deg,
                          float outer_roundness, float inner_roundness);
 float StarDistance(const PreparedStar& star, float px, float py);
+// StarDistance of the four points (px[k], py[k]), k = 0 to 3, into out[k]:
+// the same bits, the four worked side by side where the target allows.
+void StarDistance4(const PreparedStar& star, const float* px, const float* py, float* out);
 // |StarDistance(star, px, py)| without the inside test: the distance to the
 // outline alone.
 float StarDistanceMagnitude(const PreparedStar& star, float px, float py);
