@@ -895,10 +895,7 @@ void StarDistance4(const PreparedStar& g, const float* px, const float* py, floa
   // The remainder: k from the quotient, one step of correction.
   a = _mm_load_ps(angle);
   const float two_half = g.two_half;
-  int exact = 0;
-  __m128d r_lo, r_hi;
-  for (int h = 0; h < 2; ++h) {
-    const __m128d ad = h == 0 ? lanes::LowDoubles(a) : lanes::HighDoubles(a);
+  const auto remainder = [&](__m128d ad, int* ok_lanes) {
     const __m128d dd = _mm_set1_pd(two_half);
     const __m128d q = _mm_mul_pd(ad, _mm_set1_pd(g.two_half_reciprocal));
     const __m128d ok = _mm_and_pd(_mm_cmpgt_pd(ad, _mm_setzero_pd()), _mm_cmplt_pd(q, _mm_set1_pd(16777216.0)));
@@ -906,10 +903,13 @@ void StarDistance4(const PreparedStar& g, const float* px, const float* py, floa
     const __m128d r = _mm_sub_pd(ad, _mm_mul_pd(k, dd));
     const __m128d below = _mm_cmplt_pd(r, _mm_setzero_pd());
     const __m128d above = _mm_andnot_pd(below, _mm_cmpge_pd(r, dd));
-    const __m128d fixed = lanes::Select(below, _mm_add_pd(r, dd), lanes::Select(above, _mm_sub_pd(r, dd), r));
-    exact |= _mm_movemask_pd(ok) << (2 * h);
-    (h == 0 ? r_lo : r_hi) = fixed;
-  }
+    *ok_lanes = _mm_movemask_pd(ok);
+    return lanes::Select(below, _mm_add_pd(r, dd), lanes::Select(above, _mm_sub_pd(r, dd), r));
+  };
+  int exact_lo = 0, exact_hi = 0;
+  const __m128d r_lo = remainder(lanes::LowDoubles(a), &exact_lo);
+  const __m128d r_hi = remainder(lanes::HighDoubles(a), &exact_hi);
+  int exact = exact_lo | (exact_hi << 2);
   const bool divisor_plain = two_half > 0.0f && two_half < std::numeric_limits<float>::infinity();
   if (!divisor_plain) exact = 0;
   __m128 folded = lanes::ToFloats(r_lo, r_hi);
