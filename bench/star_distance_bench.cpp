@@ -3,11 +3,15 @@
 // pixels about it that the field's far-radius cull leaves to it.
 #include <benchmark/benchmark.h>
 
+#include <cmath>
 #include <cstdint>
 #include <vector>
 
+#include "render/float_plane.h"
 #include "render/portable_math.h"
+#include "render/shape_distance_field.h"
 #include "render/shape_distance_functions.h"
+#include "render/shape_primitive.h"
 
 namespace {
 
@@ -82,6 +86,38 @@ void BM_SceneStarsFour(benchmark::State& state) {
   state.SetItemsProcessed(state.iterations() * count);
 }
 BENCHMARK(BM_SceneStarsFour)->Unit(benchmark::kMillisecond);
+
+// The whole analytic field of the eight stars over a 1920x1080 frame, as
+// the star scene lays them out (a union, a turn of 7 degrees per star).
+void BM_EightStarsField(benchmark::State& state) {
+  constexpr std::int32_t W = 1920, H = 1080;
+  ShapePrimitive prims[8];
+  for (int i = 0; i < 8; ++i) {
+    ShapePrimitive& p = prims[i];
+    p.kind = SHAPE_STAR;
+    p.center_x = static_cast<float>(960 - 480 + (i % 4) * 320) - 0.5f;
+    p.center_y = static_cast<float>(540 + (i < 4 ? -170 : 170)) - 0.5f;
+    const double turn = 7.0 * i * 3.14159265358979 / 180.0;
+    p.rot_cos = static_cast<float>(std::cos(turn));
+    p.rot_sin = static_cast<float>(std::sin(turn));
+    p.outer_radius = 140.0f;
+    p.inner_radius = 65.0f;
+    p.points = 5 + i % 3;
+    p.outer_roundness = 20.0f + 5.0f * static_cast<float>(i);
+    p.inner_roundness = p.outer_roundness * 0.5f;
+  }
+  FloatPlane depth, distance, height;
+  if (!AllocateFloatPlane(depth, W, H) || !AllocateFloatPlane(distance, W, H) || !AllocateFloatPlane(height, W, H)) {
+    state.SkipWithError("allocation");
+    return;
+  }
+  for (auto _ : state) {
+    ShapeDistanceField(0, 8, prims, 0, nullptr, depth, distance, &height);
+    benchmark::DoNotOptimize(distance.Row(0));
+  }
+  state.SetItemsProcessed(state.iterations() * W * H);
+}
+BENCHMARK(BM_EightStarsField)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 void BM_FloatAtan2CosSin(benchmark::State& state) {
   std::vector<float> x, y;
