@@ -370,8 +370,11 @@ double Cos(double x) {
 
 float Sin(float xf) {
   const double x = xf;
+  const double ax = std::fabs(x);
+  // Within a quarter turn the reduction leaves x as it is (x + 0 is x for
+  // any x that is not zero), so the kernel takes it directly.
+  if (ax <= QUARTER_PI_HI) return ax < 0x1p-26 ? xf : static_cast<float>(SinPlain(x));
   if (!std::isfinite(x)) return static_cast<float>(x - x);
-  if (std::fabs(x) < 0x1p-26) return xf;
   const Reduced v = Reduce(x);
   const double r = v.r.hi + v.r.lo;
   switch (v.quadrant) {
@@ -384,6 +387,9 @@ float Sin(float xf) {
 
 float Cos(float xf) {
   const double x = xf;
+  // Within a quarter turn the reduction leaves x as it is (-0 becomes +0,
+  // whose square is the same).
+  if (std::fabs(x) <= QUARTER_PI_HI) return static_cast<float>(CosPlain(x));
   if (!std::isfinite(x)) return static_cast<float>(x - x);
   const Reduced v = Reduce(x);
   const double r = v.r.hi + v.r.lo;
@@ -435,12 +441,18 @@ double Atan2(double y, double x) {
 
 float Atan2(float yf, float xf) {
   const double y = yf, x = xf;
+  const double ax = std::fabs(x), ay = std::fabs(y);
+  // Both finite and not zero (false for NaN): none of the special cases.
+  if (ax > 0.0 && ay > 0.0 && ax <= static_cast<double>(FLT_MAX) && ay <= static_cast<double>(FLT_MAX)) {
+    double a = ay > ax ? HALF_PI_HI - AtanUnitPlain(ax / ay) : AtanUnitPlain(ay / ax);
+    if (std::signbit(x)) a = PI_HI - a;
+    return static_cast<float>(std::copysign(a, y));
+  }
   if (std::isnan(x) || std::isnan(y)) return static_cast<float>(x + y);
   double special = 0.0;
   if (Atan2Special(y, x, special)) return static_cast<float>(special);
   // Float arguments: the quotient of their doubles neither overflows nor
   // underflows, and a double result carries 29 bits beyond the float's.
-  const double ax = std::fabs(x), ay = std::fabs(y);
   double a = ay > ax ? HALF_PI_HI - AtanUnitPlain(ax / ay) : AtanUnitPlain(ay / ax);
   if (std::signbit(x)) a = PI_HI - a;
   return static_cast<float>(std::copysign(a, y));

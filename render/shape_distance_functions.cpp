@@ -14,8 +14,18 @@
 #include <limits>
 #include <utility>
 
+#include "render/angle_remainder.h"
 #include "render/portable_math.h"
 #include "render/ray_crossings.h"
+#include "render/star_chord_blocks.h"
+
+#if (defined(__SSE2__) || defined(_M_X64)) && !defined(PRISMORA_SCALAR_LANES)
+#include <emmintrin.h>
+
+#include <cfloat>
+
+#include "render/portable_math_constants.h"
+#endif
 
 namespace {
 
@@ -251,10 +261,6 @@ Vec2 TurnedPoint(float px, float py, float c, float s) { return {c * px + s * py
 // chord); the disc reach adds DISC_MARGIN (|P| + |e|), hundreds of times
 // that.
 constexpr double DISC_MARGIN = 1e-4;
-// Relative slack of the float disc test, beside rounding of a few units in
-// 2^-24.
-constexpr float CENTRE2_SHRINK = 1.0f - 2e-5f;
-constexpr float LIMIT_GROWTH = 1.0f + 1e-5f;
 
 template <int CHORDS>
 ChordBlocks PrepareChordBlocks(const ChordPolyline<CHORDS>& c) {
@@ -298,63 +304,6 @@ ChordBlocks PrepareChordBlocks(const ChordPolyline<CHORDS>& c) {
   }
   blocks.usable = true;
   return blocks;
-}
-
-// The least squared distance to the chords of block b, lowered into least;
-// the same operations per chord as LeastChordDistance2.
-template <int CHORDS>
-float BlockLeast(const Vec2& q, const ChordPolyline<CHORDS>& c, int b, float least) {
-  const int first = b * STAR_BLOCK_CHORDS;
-  float d2[STAR_BLOCK_CHORDS];
-  for (int k = 0; k < STAR_BLOCK_CHORDS; ++k) {
-    const int i = first + k;
-    const float wx = q.x - c.x[i];
-    const float wy = q.y - c.y[i];
-    const float projection = (wx * c.ex[i] + wy * c.ey[i]) / c.e2_divisor[i];
-    const float low = projection < 0.0f ? 0.0f : projection;
-    const float clamped = 1.0f < projection ? 1.0f : low;
-    const float s = c.e2[i] > 1e-8f ? clamped : 0.0f;
-    const float dx = q.x - (c.x[i] + s * c.ex[i]);
-    const float dy = q.y - (c.y[i] + s * c.ey[i]);
-    d2[k] = dx * dx + dy * dy;
-  }
-  for (int k = 0; k < STAR_BLOCK_CHORDS; ++k) least = d2[k] < least ? d2[k] : least;
-  return least;
-}
-
-// The rounded star's least squared chord distance with the blocks that
-// provably cannot matter left out: from the block with the nearest disc
-// centre first and then from every block whose disc comes near enough.
-// Equal to the full evaluation bit for bit: the least of a set of floats
-// does not depend on the order, and a block left out holds no value below
-// the least already found.
-float BlockedLeastDistance2(const PreparedStar& g, const Vec2& q) {
-  const ChordBlocks& blocks = g.blocks;
-  // Squared distance from the point to each block's disc centre; the
-  // block with the nearest centre goes first, so that the others mostly
-  // fall to the bound (a guess only: the result does not depend on it).
-  float centre2[STAR_BLOCKS];
-  for (int b = 0; b < STAR_BLOCKS; ++b) {
-    const float dx = q.x - blocks.disc_x[b];
-    const float dy = q.y - blocks.disc_y[b];
-    centre2[b] = dx * dx + dy * dy;
-  }
-  int start = 0;
-  for (int b = 1; b < STAR_BLOCKS; ++b) start = centre2[b] < centre2[start] ? b : start;
-  float least = BlockLeast<STAR_CHORDS>(q, g.curve, start, 1e30f);
-  // A block whose disc lies beyond the distance found so far holds no
-  // chord below it: centre distance > limit + reach, tested on squares
-  // lowered and raised by far more than the rounding of these few float
-  // operations (the reach already holds the chords' own rounding margin).
-  float limit = std::sqrt(least) * LIMIT_GROWTH;
-  for (int b = 0; b < STAR_BLOCKS; ++b) {
-    if (b == start) continue;
-    const float outer = limit + blocks.disc_reach[b];
-    if (centre2[b] * CENTRE2_SHRINK > outer * outer) continue;
-    least = BlockLeast<STAR_CHORDS>(q, g.curve, b, least);
-    limit = std::sqrt(least) * LIMIT_GROWTH;
-  }
-  return least;
 }
 
 // Sector angles by which the kept pieces' reach is widened, and the least
@@ -497,6 +446,126 @@ bool InsideStarOutline(const PreparedStar& g, float a_sector, float dir_x, float
   return (count & 1) != 0;
 }
 
+// Sector angles by which each bin and each chord's angular extent are
+// widened: far more than the rounding of the ray test's side of a point,
+// of a float direction's angle and of the bin read from a float angle.
+constexpr double SIGN_ANGLE_MARGIN = 1e-5;
+// Part of the outline's greatest radius by which the crossing radii are
+// widened: the ray test's crossing radius lies between its chord ends'
+// radii along the ray up to a few units in 2^-24 of them.
+constexpr double SIGN_RADIUS_MARGIN = 1e-4;
+
+// For every bin, the radii along its rays between which the ray test can
+// count a crossing. It rests on the outline keeping clear of the centre by
+// more than a chord's length: then a ray's crossings on its far side lie
+// at negative radii and are never counted, each chord's angular extent is
+// short and known from its ends, and the crossings on the near side are
+// odd in number for every ray exactly when the outline winds an odd number
+// of times about the centre, which the walk itself tells at rho 0.
+StarSignBins PrepareStarSignBins(const PreparedStar& g) {
+  StarSignBins bins;
+  const StarOutline& outline = g.outline;
+  const double half = g.half;
+  if (outline.piece_count <= 0 || !(half > 0.0) || !(g.half < 1.6f)) return bins;
+  const int chords = outline.piece_count * STAR_CHORDS;
+  double clearance = std::numeric_limits<double>::infinity();
+  double longest = 0.0, farthest = 0.0;
+  for (int i = 0; i < chords; ++i) {
+    const double px = outline.x[i], py = outline.y[i];
+    const double cx = outline.x[i + 1], cy = outline.y[i + 1];
+    if (!std::isfinite(px) || !std::isfinite(py) || !std::isfinite(cx) || !std::isfinite(cy)) return bins;
+    const double ex = cx - px, ey = cy - py;
+    const double e2 = ex * ex + ey * ey;
+    const double t = e2 > 0.0 ? std::clamp(-(px * ex + py * ey) / e2, 0.0, 1.0) : 0.0;
+    clearance = std::min(clearance, portable_math::Hypot(px + t * ex, py + t * ey));
+    longest = std::max(longest, std::sqrt(e2));
+    farthest = std::max({farthest, portable_math::Hypot(px, py), portable_math::Hypot(cx, cy)});
+  }
+  if (!(clearance > 1.05 * longest + 1e-3 * farthest)) return bins;
+
+  const double width = half / STAR_SIGN_BINS;
+  const double m = SIGN_ANGLE_MARGIN;
+  double from_x[STAR_SIGN_BINS], from_y[STAR_SIGN_BINS], to_x[STAR_SIGN_BINS], to_y[STAR_SIGN_BINS];
+  for (int j = 0; j < STAR_SIGN_BINS; ++j) {
+    from_x[j] = portable_math::Cos(j * width - m);
+    from_y[j] = portable_math::Sin(j * width - m);
+    to_x[j] = portable_math::Cos((j + 1) * width + m);
+    to_y[j] = portable_math::Sin((j + 1) * width + m);
+  }
+  double inner[STAR_SIGN_BINS], outer[STAR_SIGN_BINS];
+  bool met[STAR_SIGN_BINS] = {};
+  bool inner_known[STAR_SIGN_BINS];
+  for (int j = 0; j < STAR_SIGN_BINS; ++j) {
+    inner[j] = std::numeric_limits<double>::infinity();
+    outer[j] = 0.0;
+    inner_known[j] = true;
+  }
+  constexpr double TWO_PI = 6.283185307179586;
+  for (int i = 0; i < chords; ++i) {
+    const double px = outline.x[i], py = outline.y[i];
+    const double cx = outline.x[i + 1], cy = outline.y[i + 1];
+    const double angle = portable_math::Atan2(py, px);
+    const double turn = portable_math::Atan2(px * cy - py * cx, px * cx + py * cy);
+    const double lo = std::min(angle, angle + turn) - m;
+    const double hi = std::max(angle, angle + turn) + m;
+    for (int k = -1; k <= 1; ++k) {
+      // Bin j spans [j width - m, (j + 1) width + m].
+      const double a = (lo + k * TWO_PI - m) / width - 1.0;
+      const double b = (hi + k * TWO_PI + m) / width;
+      if (!(b >= 0.0) || !(a <= STAR_SIGN_BINS - 1)) continue;
+      const int j_lo = static_cast<int>(std::ceil(std::max(a, 0.0)));
+      const int j_hi = static_cast<int>(std::floor(std::min(b, static_cast<double>(STAR_SIGN_BINS - 1))));
+      for (int j = j_lo; j <= j_hi; ++j) {
+        met[j] = true;
+        for (const auto& [vx, vy] : {std::pair{px, py}, std::pair{cx, cy}}) {
+          // Least along the bin's rays at one of its ends: the rays lie
+          // within a quarter turn of the point, where that is concave.
+          const double along_from = vx * from_x[j] + vy * from_y[j];
+          const double along_to = vx * to_x[j] + vy * to_y[j];
+          if (!(along_from > 0.0 && along_to > 0.0)) inner_known[j] = false;
+          inner[j] = std::min({inner[j], along_from, along_to});
+          outer[j] = std::max(outer[j], portable_math::Hypot(vx, vy));
+        }
+      }
+    }
+  }
+  const double margin = SIGN_RADIUS_MARGIN * farthest + 1e-6;
+  for (int j = 0; j < STAR_SIGN_BINS; ++j) {
+    const double low = met[j] && inner_known[j] ? inner[j] - margin : 0.0;
+    float low_f = low > 0.0 ? static_cast<float>(low) : 0.0f;
+    if (static_cast<double>(low_f) > low && low_f > 0.0f) low_f = std::nextafter(low_f, 0.0f);
+    const double high = outer[j] + margin;
+    float high_f = static_cast<float>(high);
+    if (static_cast<double>(high_f) < high) high_f = std::nextafter(high_f, std::numeric_limits<float>::infinity());
+    bins.inner[j] = low_f;
+    bins.outer[j] = high_f;
+  }
+  bins.bin_scale = static_cast<float>(STAR_SIGN_BINS / half);
+  // The parity of the crossings a ray sees from the centre, asked of the
+  // walk itself on three rays; they must agree.
+  bool sides[3];
+  for (int k = 0; k < 3; ++k) {
+    const float a = g.half * (0.25f * static_cast<float>(k + 1));
+    sides[k] = InsideStarOutline(g, a, portable_math::Cos(a), portable_math::Sin(a), 0.0f);
+  }
+  if (sides[0] != sides[1] || sides[1] != sides[2]) return StarSignBins{};
+  bins.near_inside = sides[0];
+  bins.usable = std::isfinite(bins.bin_scale);
+  return bins;
+}
+
+// The star's side from its bins: 1 inside, 0 outside, -1 when the outline
+// must be walked.
+inline int StarSideFromBins(const PreparedStar& g, float a_sector, float rho) {
+  const StarSignBins& bins = g.sign;
+  if (!bins.usable || !(a_sector >= 0.0f && a_sector <= g.half)) return -1;
+  int j = static_cast<int>(a_sector * bins.bin_scale);
+  if (j > STAR_SIGN_BINS - 1) j = STAR_SIGN_BINS - 1;
+  if (rho < bins.inner[static_cast<std::size_t>(j)]) return bins.near_inside ? 1 : 0;
+  if (rho > bins.outer[static_cast<std::size_t>(j)]) return 0;
+  return -1;
+}
+
 // Point i (0 to POLYGON_CHORDS) of piece k (any integer, taken modulo the
 // sides) of the rounded polygon's outline: the sector edge turned by k
 // sides. A piece ends on the next piece's first point, so the two see the
@@ -574,6 +643,7 @@ PreparedPolygon PrepareRegularPolygon(float radius, std::int32_t sides, float st
   g.turn_sin = portable_math::Sin(theta);
   g.sides = std::max(sides, std::int32_t{3});
   g.seg = TWO_PI_F / static_cast<float>(g.sides);
+  g.seg_reciprocal = 1.0 / static_cast<double>(g.seg);
   g.roundness = roundness;
   const float r = g.r;
   const float seg = g.seg;
@@ -601,7 +671,7 @@ float RegularPolygonDistance(const PreparedPolygon& g, float px, float py) {
   const Vec2 p = TurnedPoint(px, py, g.turn_cos, g.turn_sin);
   const float a = PositiveAngle(p);
   const float rho = std::sqrt(p.x * p.x + p.y * p.y);
-  const float a_sector = std::fmod(a, g.seg);
+  const float a_sector = AngleRemainder(a, g.seg, g.seg_reciprocal);
 
   if (g.roundness == 0.0f) {
     // Straight edge between the vertices at 0 and seg: ex is the distance
@@ -657,6 +727,7 @@ PreparedStar PrepareStar(float outer_radius, float inner_radius, std::int32_t po
   const float half = PI_F / static_cast<float>(n);
   g.half = half;
   g.two_half = 2.0f * half;
+  g.two_half_reciprocal = 1.0 / static_cast<double>(g.two_half);
   const Vec2 vo{ro_radius, 0.0f};
   const Vec2 vi{ri_radius * portable_math::Cos(half), ri_radius * portable_math::Sin(half)};
   g.vo_x = vo.x;
@@ -682,18 +753,15 @@ PreparedStar PrepareStar(float outer_radius, float inner_radius, std::int32_t po
   g.blocks = PrepareChordBlocks<STAR_CHORDS>(g.curve);
   g.outline = PrepareStarOutline(g.curve, n, half, g.two_half);
   g.far_radius = FarRadius<STAR_CHORDS>(curve);
+  g.sign = PrepareStarSignBins(g);
   return g;
 }
 
-float StarDistance(const PreparedStar& g, float px, float py) {
-  const Vec2 p = TurnedPoint(px, py, g.turn_cos, g.turn_sin);
-  const float a = PositiveAngle(p);
-  // Fold into [0, half]: each point is two mirrored half-edges.
-  float a_sector = std::fmod(a, g.two_half);
-  if (a_sector > g.half) a_sector = g.two_half - a_sector;
-  const float rho = std::sqrt(p.x * p.x + p.y * p.y);
-  const float cos_a = portable_math::Cos(a_sector);
-  const float sin_a = portable_math::Sin(a_sector);
+namespace {
+
+// The star's distance from the point's folded sector angle, its radius and
+// the sector angle's cosine and sine.
+float StarDistanceInSector(const PreparedStar& g, float a_sector, float rho, float cos_a, float sin_a) {
   const Vec2 q{rho * cos_a, rho * sin_a};
 
   if (g.straight) {
@@ -708,17 +776,177 @@ float StarDistance(const PreparedStar& g, float px, float py) {
   }
 
   const bool blocked = g.blocks.usable && std::isfinite(q.x) && std::isfinite(q.y);
-  const float d = std::sqrt(blocked ? BlockedLeastDistance2(g, q) : LeastChordDistance2<STAR_CHORDS>(q, g.curve));
+  const float d = std::sqrt(blocked ? BlockedLeastDistance2(q.x, q.y, g.curve, g.blocks) : LeastChordDistance2<STAR_CHORDS>(q, g.curve));
   // The magnitude is the distance to the sector's own edge; the side comes
   // from the whole outline, which near a vertex can fold over the sector
   // edge (inward rounding) or meet it exactly at a chord end.
+  const int side = StarSideFromBins(g, a_sector, rho);
+  if (side >= 0) return side != 0 ? d : -d;
   return InsideStarOutline(g, a_sector, cos_a, sin_a, rho) ? d : -d;
+}
+
+#if (defined(__SSE2__) || defined(_M_X64)) && !defined(PRISMORA_SCALAR_LANES)
+// Two lanes of the float functions' double arithmetic, each lane the
+// scalar form's operations in its order (portable_math.cpp); a lane whose
+// argument needs anything but the form written here is flagged in the
+// returned mask and taken by the scalar function instead.
+namespace lanes {
+
+namespace pmc = portable_math::constants;
+
+inline __m128d Select(__m128d mask, __m128d yes, __m128d no) {
+  return _mm_or_pd(_mm_and_pd(mask, yes), _mm_andnot_pd(mask, no));
+}
+
+template <int N>
+inline __m128d Horner(const double (&c)[N], __m128d z) {
+  __m128d p = _mm_set1_pd(c[N - 1]);
+  for (int i = N - 2; i >= 0; --i) p = _mm_add_pd(_mm_set1_pd(c[i]), _mm_mul_pd(z, p));
+  return p;
+}
+
+inline __m128d AbsMask() { return _mm_castsi128_pd(_mm_set1_epi64x(0x7FFFFFFFFFFFFFFF)); }
+
+// Atan2(float) of finite non-zero arguments: the result before its
+// rounding to float; bits 0 and 1 of *fast tell which lanes were such.
+inline __m128d Atan2(__m128d y, __m128d x, int* fast) {
+  const __m128d ax = _mm_and_pd(x, AbsMask()), ay = _mm_and_pd(y, AbsMask());
+  const __m128d zero = _mm_setzero_pd(), top = _mm_set1_pd(static_cast<double>(FLT_MAX));
+  const __m128d ok = _mm_and_pd(_mm_and_pd(_mm_cmpgt_pd(ax, zero), _mm_cmpgt_pd(ay, zero)),
+                                _mm_and_pd(_mm_cmple_pd(ax, top), _mm_cmple_pd(ay, top)));
+  *fast = _mm_movemask_pd(ok);
+  const __m128d swap = _mm_cmpgt_pd(ay, ax);
+  // z in (0, 1] on the lanes taken here, 0 on the others so that no
+  // non-finite value reaches the table index.
+  const __m128d z = _mm_and_pd(ok, _mm_div_pd(Select(swap, ax, ay), Select(swap, ay, ax)));
+  const __m128i i = _mm_cvttpd_epi32(_mm_add_pd(_mm_mul_pd(z, _mm_set1_pd(16.0)), _mm_set1_pd(0.5)));
+  const __m128d c = _mm_mul_pd(_mm_cvtepi32_pd(i), _mm_set1_pd(0.0625));
+  const __m128d t = _mm_div_pd(_mm_sub_pd(z, c), _mm_add_pd(_mm_set1_pd(1.0), _mm_mul_pd(z, c)));
+  const __m128d t2 = _mm_mul_pd(t, t);
+  const int i0 = _mm_cvtsi128_si32(i), i1 = _mm_cvtsi128_si32(_mm_shuffle_epi32(i, _MM_SHUFFLE(1, 1, 1, 1)));
+  const __m128d head = _mm_set_pd(pmc::ATAN_TABLE[i1][0], pmc::ATAN_TABLE[i0][0]);
+  const __m128d tail = _mm_set_pd(pmc::ATAN_TABLE[i1][1], pmc::ATAN_TABLE[i0][1]);
+  const __m128d series = _mm_add_pd(t, _mm_mul_pd(_mm_mul_pd(t, t2), Horner(pmc::ATAN_POLY, t2)));
+  const __m128d unit = _mm_add_pd(head, _mm_add_pd(tail, series));
+  __m128d a = Select(swap, _mm_sub_pd(_mm_set1_pd(pmc::HALF_PI_HI), unit), unit);
+  const __m128d sign = _mm_castsi128_pd(_mm_set1_epi64x(static_cast<long long>(0x8000000000000000ull)));
+  const __m128d x_negative = _mm_castsi128_pd(_mm_cmpeq_epi32(
+      _mm_shuffle_epi32(_mm_srai_epi32(_mm_castpd_si128(x), 31), _MM_SHUFFLE(3, 3, 1, 1)), _mm_set1_epi32(-1)));
+  a = Select(x_negative, _mm_sub_pd(_mm_set1_pd(pmc::PI_HI), a), a);
+  return _mm_or_pd(_mm_andnot_pd(sign, a), _mm_and_pd(sign, y));
+}
+
+// Sin(float) and Cos(float) within a quarter turn: the double results
+// before their rounding; bits 0 and 1 of *fast tell the lanes within it,
+// *tiny those where Sin gives its argument back.
+inline void SinCos(__m128d x, __m128d* sin_x, __m128d* cos_x, int* fast, int* tiny) {
+  const __m128d ax = _mm_and_pd(x, AbsMask());
+  *fast = _mm_movemask_pd(_mm_cmple_pd(ax, _mm_set1_pd(pmc::QUARTER_PI_HI)));
+  *tiny = _mm_movemask_pd(_mm_cmplt_pd(ax, _mm_set1_pd(0x1p-26)));
+  const __m128d z = _mm_mul_pd(x, x);
+  *sin_x = _mm_add_pd(x, _mm_mul_pd(_mm_mul_pd(x, z), Horner(pmc::SIN_POLY, z)));
+  *cos_x = _mm_sub_pd(_mm_set1_pd(1.0), _mm_sub_pd(_mm_mul_pd(_mm_set1_pd(0.5), z),
+                                                   _mm_mul_pd(_mm_mul_pd(z, z), Horner(pmc::COS_POLY, z))));
+}
+
+inline __m128 ToFloats(__m128d lo, __m128d hi) { return _mm_movelh_ps(_mm_cvtpd_ps(lo), _mm_cvtpd_ps(hi)); }
+inline __m128d LowDoubles(__m128 v) { return _mm_cvtps_pd(v); }
+inline __m128d HighDoubles(__m128 v) { return _mm_cvtps_pd(_mm_movehl_ps(v, v)); }
+
+}  // namespace lanes
+#endif
+
+}  // namespace
+
+float StarDistance(const PreparedStar& g, float px, float py) {
+  const Vec2 p = TurnedPoint(px, py, g.turn_cos, g.turn_sin);
+  const float a = PositiveAngle(p);
+  // Fold into [0, half]: each point is two mirrored half-edges.
+  float a_sector = AngleRemainder(a, g.two_half, g.two_half_reciprocal);
+  if (a_sector > g.half) a_sector = g.two_half - a_sector;
+  const float rho = std::sqrt(p.x * p.x + p.y * p.y);
+  const float cos_a = portable_math::Cos(a_sector);
+  const float sin_a = portable_math::Sin(a_sector);
+  return StarDistanceInSector(g, a_sector, rho, cos_a, sin_a);
+}
+
+void StarDistance4(const PreparedStar& g, const float* px, const float* py, float* out) {
+#if (defined(__SSE2__) || defined(_M_X64)) && !defined(PRISMORA_SCALAR_LANES)
+  // The turn, the angle, the fold and the sector angle's cosine and sine of
+  // four points side by side, each lane as StarDistance takes it.
+  const __m128 x = _mm_loadu_ps(px), y = _mm_loadu_ps(py);
+  const __m128 c = _mm_set1_ps(g.turn_cos), s = _mm_set1_ps(g.turn_sin);
+  const __m128 tx = _mm_add_ps(_mm_mul_ps(c, x), _mm_mul_ps(s, y));
+  const __m128 ty = _mm_sub_ps(_mm_mul_ps(c, y), _mm_mul_ps(s, x));
+  alignas(16) float p_x[4], p_y[4], angle[4], sector[4], rho[4], cos_a[4], sin_a[4];
+  _mm_store_ps(p_x, tx);
+  _mm_store_ps(p_y, ty);
+  int fast_lo = 0, fast_hi = 0;
+  const __m128d a_lo = lanes::Atan2(lanes::LowDoubles(ty), lanes::LowDoubles(tx), &fast_lo);
+  const __m128d a_hi = lanes::Atan2(lanes::HighDoubles(ty), lanes::HighDoubles(tx), &fast_hi);
+  __m128 a = lanes::ToFloats(a_lo, a_hi);
+  const __m128 negative = _mm_cmplt_ps(a, _mm_setzero_ps());
+  a = _mm_or_ps(_mm_and_ps(negative, _mm_add_ps(a, _mm_set1_ps(TWO_PI_F))), _mm_andnot_ps(negative, a));
+  _mm_store_ps(angle, a);
+  const int fast_angle = fast_lo | (fast_hi << 2);
+  for (int k = 0; k < 4; ++k) {
+    if ((fast_angle >> k & 1) == 0) angle[k] = PositiveAngle(Vec2{p_x[k], p_y[k]});
+  }
+  // The remainder: k from the quotient, one step of correction.
+  a = _mm_load_ps(angle);
+  const float two_half = g.two_half;
+  const auto remainder = [&](__m128d ad, int* ok_lanes) {
+    const __m128d dd = _mm_set1_pd(two_half);
+    const __m128d q = _mm_mul_pd(ad, _mm_set1_pd(g.two_half_reciprocal));
+    const __m128d ok = _mm_and_pd(_mm_cmpgt_pd(ad, _mm_setzero_pd()), _mm_cmplt_pd(q, _mm_set1_pd(16777216.0)));
+    const __m128d k = _mm_cvtepi32_pd(_mm_cvttpd_epi32(_mm_and_pd(ok, q)));
+    const __m128d r = _mm_sub_pd(ad, _mm_mul_pd(k, dd));
+    const __m128d below = _mm_cmplt_pd(r, _mm_setzero_pd());
+    const __m128d above = _mm_andnot_pd(below, _mm_cmpge_pd(r, dd));
+    *ok_lanes = _mm_movemask_pd(ok);
+    return lanes::Select(below, _mm_add_pd(r, dd), lanes::Select(above, _mm_sub_pd(r, dd), r));
+  };
+  int exact_lo = 0, exact_hi = 0;
+  const __m128d r_lo = remainder(lanes::LowDoubles(a), &exact_lo);
+  const __m128d r_hi = remainder(lanes::HighDoubles(a), &exact_hi);
+  int exact = exact_lo | (exact_hi << 2);
+  const bool divisor_plain = two_half > 0.0f && two_half < std::numeric_limits<float>::infinity();
+  if (!divisor_plain) exact = 0;
+  __m128 folded = lanes::ToFloats(r_lo, r_hi);
+  _mm_store_ps(sector, folded);
+  for (int k = 0; k < 4; ++k) {
+    if ((exact >> k & 1) == 0) sector[k] = AngleRemainder(angle[k], two_half, g.two_half_reciprocal);
+  }
+  folded = _mm_load_ps(sector);
+  const __m128 over = _mm_cmpgt_ps(folded, _mm_set1_ps(g.half));
+  folded = _mm_or_ps(_mm_and_ps(over, _mm_sub_ps(_mm_set1_ps(two_half), folded)), _mm_andnot_ps(over, folded));
+  _mm_store_ps(sector, folded);
+  _mm_store_ps(rho, _mm_sqrt_ps(_mm_add_ps(_mm_mul_ps(tx, tx), _mm_mul_ps(ty, ty))));
+  __m128d sin_lo, cos_lo, sin_hi, cos_hi;
+  int trig_lo = 0, trig_hi = 0, tiny_lo = 0, tiny_hi = 0;
+  lanes::SinCos(lanes::LowDoubles(folded), &sin_lo, &cos_lo, &trig_lo, &tiny_lo);
+  lanes::SinCos(lanes::HighDoubles(folded), &sin_hi, &cos_hi, &trig_hi, &tiny_hi);
+  _mm_store_ps(sin_a, lanes::ToFloats(sin_lo, sin_hi));
+  _mm_store_ps(cos_a, lanes::ToFloats(cos_lo, cos_hi));
+  const int trig = trig_lo | (trig_hi << 2), tiny = tiny_lo | (tiny_hi << 2);
+  for (int k = 0; k < 4; ++k) {
+    if ((trig >> k & 1) == 0) {
+      cos_a[k] = portable_math::Cos(sector[k]);
+      sin_a[k] = portable_math::Sin(sector[k]);
+    } else if ((tiny >> k & 1) != 0) {
+      sin_a[k] = sector[k];
+    }
+    out[k] = StarDistanceInSector(g, sector[k], rho[k], cos_a[k], sin_a[k]);
+  }
+#else
+  for (int k = 0; k < 4; ++k) out[k] = StarDistance(g, px[k], py[k]);
+#endif
 }
 
 float StarDistanceMagnitude(const PreparedStar& g, float px, float py) {
   const Vec2 p = TurnedPoint(px, py, g.turn_cos, g.turn_sin);
   const float a = PositiveAngle(p);
-  float a_sector = std::fmod(a, g.two_half);
+  float a_sector = AngleRemainder(a, g.two_half, g.two_half_reciprocal);
   if (a_sector > g.half) a_sector = g.two_half - a_sector;
   const float rho = std::sqrt(p.x * p.x + p.y * p.y);
   const float cos_a = portable_math::Cos(a_sector);
@@ -732,7 +960,7 @@ float StarDistanceMagnitude(const PreparedStar& g, float px, float py) {
     return std::sqrt(dx * dx + dy * dy);
   }
   const bool blocked = g.blocks.usable && std::isfinite(q.x) && std::isfinite(q.y);
-  return std::sqrt(blocked ? BlockedLeastDistance2(g, q) : LeastChordDistance2<STAR_CHORDS>(q, g.curve));
+  return std::sqrt(blocked ? BlockedLeastDistance2(q.x, q.y, g.curve, g.blocks) : LeastChordDistance2<STAR_CHORDS>(q, g.curve));
 }
 
 void StarOutlinePoint(const ChordPolyline<STAR_CHORDS>& edge, std::int32_t points, float two_half, std::int64_t piece,

@@ -69,6 +69,7 @@ struct PreparedPolygon {
   std::int32_t sides = 3;
   float turn_cos = 1.0f, turn_sin = 0.0f;
   float seg = 0.0f;
+  double seg_reciprocal = 0.0;  // 1 / seg, for the sector remainder
   float roundness = 0.0f;
   // Straight edges.
   float half = 0.0f, cos_half = 1.0f, hh = 0.0f;
@@ -117,10 +118,29 @@ struct StarOutline {
   std::array<float, STAR_OUTLINE_MAX_PIECES * STAR_CHORDS + 1> y{};
 };
 
+// The rounded star's side known without walking the outline, by sector
+// angle: the folded sector [0, half] is cut into STAR_SIGN_BINS equal
+// angles, and for the rays of bin j every outline crossing that the ray
+// test can count lies between inner[j] and outer[j] from the centre (both
+// widened by far more than rounding). A point nearer than inner[j] sees
+// every crossing beyond it, an odd number exactly when near_inside; a point
+// beyond outer[j] sees none and is outside. Between them the outline is
+// walked.
+constexpr int STAR_SIGN_BINS = 64;
+
+struct StarSignBins {
+  bool usable = false;
+  bool near_inside = false;
+  float bin_scale = 0.0f;  // bin of a sector angle: angle * bin_scale, the last bin taking the top end
+  std::array<float, STAR_SIGN_BINS> inner{};
+  std::array<float, STAR_SIGN_BINS> outer{};
+};
+
 struct PreparedStar {
   float ro_radius = 0.5f;
   float turn_cos = 1.0f, turn_sin = 0.0f;
   float half = 0.0f, two_half = 0.0f;
+  double two_half_reciprocal = 0.0;  // 1 / two_half, for the sector remainder
   bool straight = true;
   // Straight edges.
   float vo_x = 0.0f, vi_x = 0.0f, vi_y = 0.0f, ex = 0.0f, ey = 0.0f, e2 = 0.0f;
@@ -128,6 +148,7 @@ struct PreparedStar {
   ChordPolyline<STAR_CHORDS> curve;  // rounded edges
   ChordBlocks blocks;
   StarOutline outline;
+  StarSignBins sign;
   // Points beyond far_radius from the centre are outside the rounded star
   // (no outline crossing lies beyond them), at least (r - far_radius) *
   // FAR_DISTANCE_SCALE from its edge for a point r from the centre; 0 when
@@ -146,6 +167,9 @@ float RegularPolygonDistance(const PreparedPolygon& polygon, float px, float py)
 PreparedStar PrepareStar(float outer_radius, float inner_radius, std::int32_t points, float start_angle_deg,
                          float outer_roundness, float inner_roundness);
 float StarDistance(const PreparedStar& star, float px, float py);
+// StarDistance of the four points (px[k], py[k]), k = 0 to 3, into out[k]:
+// the same bits, the four worked side by side where the target allows.
+void StarDistance4(const PreparedStar& star, const float* px, const float* py, float* out);
 // |StarDistance(star, px, py)| without the inside test: the distance to the
 // outline alone.
 float StarDistanceMagnitude(const PreparedStar& star, float px, float py);

@@ -9,11 +9,14 @@
 #include <bit>
 #include <cmath>
 #include <cstdint>
+#include <limits>
 #include <random>
+#include <vector>
 
 #include "render/portable_math.h"
 #include "render/shape_distance_functions.h"
 #include "render/shape_distance_reference.h"
+#include "render/star_chord_blocks.h"
 
 namespace {
 
@@ -85,6 +88,174 @@ TEST(StarBlocksTest, RandomStarsEqualTheReferenceBitForBit) {
   }
   EXPECT_EQ(mismatches, 0);
   EXPECT_GT(blocked, 250);  // the blocked evaluation ran for almost every star
+}
+
+
+// The plain and the four-lane forms of the blocked least distance, and the
+// full evaluation of every chord (the reference star's nearest chord), on
+// random stars at random points near and far, on the chord ends, and at
+// points so far out that the squares overflow.
+TEST(StarBlocksTest, LaneFormsEqualThePlainFormBitForBit) {
+  std::mt19937 rng(4242);
+  std::uniform_real_distribution<float> unit(-1.0f, 1.0f);
+  int mismatches = 0, compared = 0;
+  for (int n = 0; n < 400; ++n) {
+    const Star s = RandomStar(rng);
+    const PreparedStar star = PrepareStar(s.outer, s.inner, s.points, s.start, s.outer_roundness, s.inner_roundness);
+    if (!star.blocks.usable) continue;
+    const float reach = 2.0f * std::max(s.outer, s.inner) + 5.0f;
+    std::vector<std::pair<float, float>> points;
+    for (int k = 0; k < 400; ++k) points.emplace_back(reach * unit(rng), reach * unit(rng));
+    for (int i = 0; i <= STAR_CHORDS; ++i) {
+      points.emplace_back(star.curve.x[i], star.curve.y[i]);
+      points.emplace_back(star.curve.x[i] * 1.0001f, star.curve.y[i] * 0.9999f);
+    }
+    for (const float far : {1e5f, 1e19f, 3e38f}) points.emplace_back(far * unit(rng), far * unit(rng));
+    for (const auto& [x, y] : points) {
+      const float plain = BlockedLeastDistance2Plain(x, y, star.curve, star.blocks);
+      shape_distance_reference::Vec2 q{x, y};
+      std::array<shape_distance_reference::Vec2, STAR_CHORDS + 1> curve;
+      for (int i = 0; i <= STAR_CHORDS; ++i) curve[i] = {star.curve.x[i], star.curve.y[i]};
+      const float full = shape_distance_reference::NearestChord<STAR_CHORDS>(q, curve).d2;
+      if (!SameBits(plain, full)) ++mismatches;
+      if (!SameBits(BlockedLeastDistance2(x, y, star.curve, star.blocks), plain)) ++mismatches;
+#if (defined(__SSE2__) || defined(_M_X64)) && !defined(PRISMORA_SCALAR_LANES)
+      for (int b = 0; b < STAR_BLOCKS; ++b) {
+        if (!SameBits(StarBlockLeastSse2(x, y, star.curve, b, 1e30f), StarBlockLeastPlain(x, y, star.curve, b, 1e30f))) {
+          ++mismatches;
+        }
+      }
+      if (!SameBits(BlockedLeastDistance2Sse2(x, y, star.curve, star.blocks), plain)) ++mismatches;
+#endif
+      ++compared;
+    }
+  }
+  EXPECT_EQ(mismatches, 0);
+  EXPECT_GT(compared, 100000);
+}
+
+// A chord block with a NaN distance (a chord whose projection overflows
+// both ways) loses to every number in both forms.
+TEST(StarBlocksTest, NaNChordDistanceNeverWins) {
+  const PreparedStar star = PrepareStar(150, 70, 5, -90, 10, 0);
+  ASSERT_TRUE(star.blocks.usable);
+  ChordPolyline<STAR_CHORDS> curve = star.curve;
+  curve.ex[1] = 3e38f;
+  curve.ey[1] = -3e38f;
+  const float x = 3e38f, y = 3e38f;  // wx * ex + wy * ey is inf - inf
+  const float plain = StarBlockLeastPlain(x, y, curve, 0, 5.0f);
+  EXPECT_EQ(plain, 5.0f);
+#if (defined(__SSE2__) || defined(_M_X64)) && !defined(PRISMORA_SCALAR_LANES)
+  EXPECT_TRUE(SameBits(StarBlockLeastSse2(x, y, curve, 0, 5.0f), plain));
+#endif
+}
+
+// The side from the per-angle crossing radii against the reference's walk
+// of the whole outline: random stars, at points just inside and outside
+// each bin's radii, on the bins' edge angles and a hair either side. The
+// bins must also take the side of most points of an ordinary star.
+TEST(StarBlocksTest, SideFromTheBinsEqualsTheWholeOutlineWalk) {
+  std::mt19937 rng(977);
+  int mismatches = 0, usable = 0;
+  for (int n = 0; n < 300; ++n) {
+    const Star s = RandomStar(rng);
+    const PreparedStar star = PrepareStar(s.outer, s.inner, s.points, s.start, s.outer_roundness, s.inner_roundness);
+    if (!star.sign.usable) continue;
+    ++usable;
+    const double theta = static_cast<double>(s.start) * 3.14159265358979 / 180.0 +
+                         (s.inner > s.outer ? 3.14159265358979 / std::max(s.points, 3) : 0.0);
+    for (int j = 0; j < STAR_SIGN_BINS; ++j) {
+      EXPECT_LE(star.sign.inner[j], star.sign.outer[j]);
+      const double width = static_cast<double>(star.half) / STAR_SIGN_BINS;
+      for (const double at : {0.0, 1e-7, 0.5, 1.0 - 1e-7, 1.0}) {
+        const double sector_angle = (j + at) * width;
+        for (const float r : {star.sign.inner[j], star.sign.outer[j]}) {
+          for (const float scale : {0.999f, 0.99999f, 1.0f, 1.00001f, 1.001f}) {
+            const double turn = theta + 2.0 * star.half * static_cast<double>(rng() % 7) +
+                                (rng() % 2 == 0 ? sector_angle : -sector_angle);
+            const double rr = static_cast<double>(r) * scale;
+            mismatches += Mismatches(s, star, static_cast<float>(rr * std::cos(turn)), static_cast<float>(rr * std::sin(turn)));
+          }
+        }
+      }
+    }
+  }
+  EXPECT_EQ(mismatches, 0);
+  EXPECT_GT(usable, 150);
+
+  // A five-pointed rounded star: the walk is needed only in a narrow band
+  // about the outline.
+  const PreparedStar star = PrepareStar(140, 65, 5, -90, 30, 15);
+  ASSERT_TRUE(star.sign.usable);
+  EXPECT_TRUE(star.sign.near_inside);
+  int walked = 0, total = 0;
+  for (int j = 0; j < STAR_SIGN_BINS; ++j) {
+    EXPECT_GT(star.sign.inner[j], 55.0f);
+    EXPECT_LT(star.sign.outer[j] - star.sign.inner[j], 12.0f);
+  }
+  for (float y = -150; y <= 150; y += 1.0f) {
+    for (float x = -150; x <= 150; x += 1.0f) {
+      const float a = std::fmod(std::atan2(y, x) + 6.2831855f + 1.5707964f, 2.0f * star.half);
+      const float a_sector = a > star.half ? 2.0f * star.half - a : a;
+      const int j = std::min(STAR_SIGN_BINS - 1, static_cast<int>(a_sector * star.sign.bin_scale));
+      const float rho = std::sqrt(x * x + y * y);
+      if (!(rho < star.sign.inner[j]) && !(rho > star.sign.outer[j])) ++walked;
+      ++total;
+    }
+  }
+  EXPECT_LT(walked, total / 10);
+}
+
+
+// Four points side by side against the point-at-a-time distance: random
+// stars (sharp ones too, and three-pointed ones whose sector reaches past
+// a quarter turn), at random points, on the axes and the sector edges,
+// about the centre, far out, and at NaN and infinities.
+TEST(StarBlocksTest, FourPointsEqualOneAtATimeBitForBit) {
+  std::mt19937 rng(5150);
+  std::uniform_real_distribution<float> unit(-1.0f, 1.0f);
+  const float inf = std::numeric_limits<float>::infinity(), nan = std::numeric_limits<float>::quiet_NaN();
+  int mismatches = 0, compared = 0;
+  for (int n = 0; n < 400; ++n) {
+    Star s = RandomStar(rng);
+    if (n % 10 == 0) s.outer_roundness = s.inner_roundness = 0.0f;
+    const PreparedStar star = PrepareStar(s.outer, s.inner, s.points, s.start, s.outer_roundness, s.inner_roundness);
+    const float reach = 2.0f * std::max(s.outer, s.inner) + 5.0f;
+    std::vector<float> xs, ys;
+    for (int k = 0; k < 800; ++k) {
+      xs.push_back(reach * unit(rng));
+      ys.push_back(reach * unit(rng));
+    }
+    for (const float v : {0.0f, -0.0f, 1e-40f, -1e-30f, 0.5f, 1e5f, 3e38f, -3e38f, inf, -inf, nan}) {
+      for (const float w : {0.0f, -0.0f, 7.0f, -2.5f, 1e-40f, inf, nan}) {
+        xs.insert(xs.end(), {v, w});
+        ys.insert(ys.end(), {w, v});
+      }
+    }
+    // On the sector edges, where the fold and the remainder meet exact
+    // multiples.
+    for (int k = 0; k < 64; ++k) {
+      const double turn = static_cast<double>(s.start) * 3.14159265358979 / 180.0 + k * 3.14159265358979 / std::max(s.points, 3);
+      const double r = reach * 0.4 * (1 + k % 3);
+      xs.push_back(static_cast<float>(r * std::cos(turn)));
+      ys.push_back(static_cast<float>(r * std::sin(turn)));
+    }
+    while (xs.size() % 4 != 0) {
+      xs.push_back(1.0f);
+      ys.push_back(2.0f);
+    }
+    for (std::size_t k = 0; k < xs.size(); k += 4) {
+      float four[4];
+      StarDistance4(star, xs.data() + k, ys.data() + k, four);
+      for (std::size_t j = 0; j < 4; ++j) {
+        const float one = StarDistance(star, xs[k + j], ys[k + j]);
+        if (!(SameBits(four[j], one) || (std::isnan(four[j]) && std::isnan(one)))) ++mismatches;
+        ++compared;
+      }
+    }
+  }
+  EXPECT_EQ(mismatches, 0);
+  EXPECT_GT(compared, 300000);
 }
 
 }  // namespace
