@@ -408,6 +408,20 @@ void ShapeDistancesOverRun(std::int32_t x0, int len, std::int32_t y, int i, cons
     return;
   }
 #endif
+  if (p.kind == SHAPE_STAR) {
+    // Four pixels at a time; the last group repeats the run's last pixel.
+    float us[CULL_RUN], vs[CULL_RUN], ds[CULL_RUN];
+    const float dy = fy - p.center_y;
+    const int whole = (len + 3) & ~3;
+    for (int k = 0; k < whole; ++k) {
+      const float dx = static_cast<float>(x0 + std::min(k, len - 1)) - p.center_x;
+      us[k] = p.rot_cos * dx + p.rot_sin * dy;
+      vs[k] = p.rot_cos * dy - p.rot_sin * dx;
+    }
+    for (int k = 0; k < whole; k += 4) StarDistance4(prepared.stars[i], us + k, vs + k, ds + k);
+    for (int k = 0; k < len; ++k) d[k] = ds[k];
+    return;
+  }
   const float dy = fy - p.center_y;
   for (int k = 0; k < len; ++k) {
     const float dx = static_cast<float>(x0 + k) - p.center_x;
@@ -433,15 +447,27 @@ void MergedDistancesOverRun(std::int32_t x0, int len, std::int32_t y, int m, con
     const ShapePrimitive& p = primitives[i];
     if (unite && p.kind == SHAPE_STAR && prepared.stars[i].far_radius > 0.0f) {
       // The far star's skip looks at each pixel's value so far.
+      // Pixels are worked four at a time, a group only when one of its
+      // pixels is not skipped; the last group repeats the run's last pixel.
       const float far_radius = prepared.stars[i].far_radius;
       const float dy = fy - p.center_y;
-      for (int k = 0; k < len; ++k) {
-        const float dx = static_cast<float>(x0 + k) - p.center_x;
-        const float u = p.rot_cos * dx + p.rot_sin * dy;
-        const float v = p.rot_cos * dy - p.rot_sin * dx;
-        const float r = ConservativeRadius(u, v);
-        if (r > far_radius && -((r - far_radius) * FAR_DISTANCE_SCALE) < acc[k]) continue;
-        acc[k] = std::max(acc[k], StarDistance(prepared.stars[i], u, v));
+      float us[CULL_RUN], vs[CULL_RUN];
+      bool wanted[CULL_RUN];
+      const int whole = (len + 3) & ~3;
+      for (int k = 0; k < whole; ++k) {
+        const float dx = static_cast<float>(x0 + std::min(k, len - 1)) - p.center_x;
+        us[k] = p.rot_cos * dx + p.rot_sin * dy;
+        vs[k] = p.rot_cos * dy - p.rot_sin * dx;
+        const float r = ConservativeRadius(us[k], vs[k]);
+        wanted[k] = k < len && !(r > far_radius && -((r - far_radius) * FAR_DISTANCE_SCALE) < acc[k]);
+      }
+      for (int k = 0; k < whole; k += 4) {
+        if (!(wanted[k] || wanted[k + 1] || wanted[k + 2] || wanted[k + 3])) continue;
+        float d[4];
+        StarDistance4(prepared.stars[i], us + k, vs + k, d);
+        for (int j = 0; j < 4; ++j) {
+          if (wanted[k + j]) acc[k + j] = std::max(acc[k + j], d[j]);
+        }
       }
       continue;
     }
