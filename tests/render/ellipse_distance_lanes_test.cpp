@@ -68,7 +68,7 @@ void ExpectBothFormsEqualPlain(const std::vector<double>& args, Lanes lanes, Pla
 // The argument and its neighbours a few units away.
 void AddWithNeighbours(std::vector<double>& args, double v) {
   for (int k = -3; k <= 3; ++k)
-    args.push_back(FromBits(static_cast<std::uint64_t>(static_cast<std::int64_t>(Bits(v)) + k)));
+    args.push_back(FromBits(Bits(v) + static_cast<std::uint64_t>(static_cast<std::int64_t>(k))));
 }
 
 TEST(EllipseDistanceLanesTest, PowOneThirdOfEveryNormalPositiveDoubleMatchesThePlainFunction) {
