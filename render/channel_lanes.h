@@ -90,6 +90,62 @@ inline float Lane(FloatLanes a, int k) {
 
 inline void StoreInts(IntLanes a, std::int32_t* out) { _mm_storeu_si128(reinterpret_cast<__m128i*>(out), a.v); }
 
+// Four pixels side by side, one register per channel: lane k of each holds
+// pixel k's channel, as integers or as floats.
+struct PixelQuad {
+  __m128i a, r, g, b;
+};
+struct PixelQuadF {
+  __m128 a, r, g, b;
+};
+
+// Lanes of a where the mask is set, of b elsewhere.
+inline __m128 LaneSelect(__m128 mask, __m128 a, __m128 b) {
+  return _mm_or_ps(_mm_and_ps(mask, a), _mm_andnot_ps(mask, b));
+}
+inline __m128i LaneSelect(__m128i mask, __m128i a, __m128i b) {
+  return _mm_or_si128(_mm_and_si128(mask, a), _mm_andnot_si128(mask, b));
+}
+
+// The channels of four pixels, read through four pointers, as floats.
+inline PixelQuadF GatherChannels(const PF_Pixel8* const* p) {
+  std::int32_t word[4];
+  for (int k = 0; k < 4; ++k) std::memcpy(&word[k], p[k], sizeof word[k]);
+  const __m128i v = _mm_setr_epi32(word[0], word[1], word[2], word[3]);
+  const __m128i byte = _mm_set1_epi32(0xFF);
+  return {_mm_cvtepi32_ps(_mm_and_si128(v, byte)), _mm_cvtepi32_ps(_mm_and_si128(_mm_srli_epi32(v, 8), byte)),
+          _mm_cvtepi32_ps(_mm_and_si128(_mm_srli_epi32(v, 16), byte)), _mm_cvtepi32_ps(_mm_srli_epi32(v, 24))};
+}
+
+inline PixelQuadF GatherChannels(const PF_Pixel16* const* p) {
+  const __m128i p0 = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(p[0]));
+  const __m128i p1 = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(p[1]));
+  const __m128i p2 = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(p[2]));
+  const __m128i p3 = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(p[3]));
+  const __m128 lo = _mm_castsi128_ps(_mm_unpacklo_epi64(p0, p1));
+  const __m128 hi = _mm_castsi128_ps(_mm_unpacklo_epi64(p2, p3));
+  // Alpha and red are the low word of each pixel, green and blue the high.
+  const __m128i ar = _mm_castps_si128(_mm_shuffle_ps(lo, hi, _MM_SHUFFLE(2, 0, 2, 0)));
+  const __m128i gb = _mm_castps_si128(_mm_shuffle_ps(lo, hi, _MM_SHUFFLE(3, 1, 3, 1)));
+  const __m128i word = _mm_set1_epi32(0xFFFF);
+  return {_mm_cvtepi32_ps(_mm_and_si128(ar, word)), _mm_cvtepi32_ps(_mm_srli_epi32(ar, 16)),
+          _mm_cvtepi32_ps(_mm_and_si128(gb, word)), _mm_cvtepi32_ps(_mm_srli_epi32(gb, 16))};
+}
+
+// Four pixels of channel values in range back to their memory layout.
+inline void StoreQuad(const PixelQuad& q, PF_Pixel8* out) {
+  const __m128i v = _mm_or_si128(_mm_or_si128(q.a, _mm_slli_epi32(q.r, 8)),
+                                 _mm_or_si128(_mm_slli_epi32(q.g, 16), _mm_slli_epi32(q.b, 24)));
+  _mm_storeu_si128(reinterpret_cast<__m128i*>(out), v);
+}
+
+inline void StoreQuad(const PixelQuad& q, PF_Pixel16* out) {
+  const __m128i lo = _mm_or_si128(q.a, _mm_slli_epi32(q.r, 16));
+  const __m128i hi = _mm_or_si128(q.g, _mm_slli_epi32(q.b, 16));
+  _mm_storeu_si128(reinterpret_cast<__m128i*>(out), _mm_unpacklo_epi32(lo, hi));
+  _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 2), _mm_unpackhi_epi32(lo, hi));
+}
+
 #else
 
 struct FloatLanes {
