@@ -117,20 +117,20 @@ class BilinearSampler {
       p01[k] = row1 + ix0[k];
       p11[k] = row1 + ix1[k];
     }
-    const PixelQuadF c10 = GatherChannels(p10);
-    const PixelQuadF c00 = GatherChannels(p00);
-    const PixelQuadF c01 = GatherChannels(p01);
-    const PixelQuadF c11 = GatherChannels(p11);
-    // Summed in the order p10, p00, p01, p11 on every channel, as Sample.
-    auto blend = [&](__m128 v10, __m128 v00, __m128 v01, __m128 v11) {
-      __m128 v = _mm_mul_ps(v10, w10);
-      v = _mm_add_ps(v, _mm_mul_ps(v00, w00));
-      v = _mm_add_ps(v, _mm_mul_ps(v01, w01));
-      v = _mm_add_ps(v, _mm_mul_ps(v11, w11));
+    const auto c10 = GatherWords(p10);
+    const auto c00 = GatherWords(p00);
+    const auto c01 = GatherWords(p01);
+    const auto c11 = GatherWords(p11);
+    // Summed in the order p10, p00, p01, p11 on every channel, as Sample;
+    // one channel at a time keeps the working set in registers.
+    auto blend = [&](int c) {
+      __m128 v = _mm_mul_ps(c10.Channel(c), w10);
+      v = _mm_add_ps(v, _mm_mul_ps(c00.Channel(c), w00));
+      v = _mm_add_ps(v, _mm_mul_ps(c01.Channel(c), w01));
+      v = _mm_add_ps(v, _mm_mul_ps(c11.Channel(c), w11));
       return _mm_and_si128(ChannelLanesFromFloat<Pixel>(FloatLanes{v}).v, _mm_castps_si128(inside));
     };
-    return {blend(c10.a, c00.a, c01.a, c11.a), blend(c10.r, c00.r, c01.r, c11.r), blend(c10.g, c00.g, c01.g, c11.g),
-            blend(c10.b, c00.b, c01.b, c11.b)};
+    return {blend(0), blend(1), blend(2), blend(3)};
   }
 #endif
 

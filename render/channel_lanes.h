@@ -91,12 +91,9 @@ inline float Lane(FloatLanes a, int k) {
 inline void StoreInts(IntLanes a, std::int32_t* out) { _mm_storeu_si128(reinterpret_cast<__m128i*>(out), a.v); }
 
 // Four pixels side by side, one register per channel: lane k of each holds
-// pixel k's channel, as integers or as floats.
+// pixel k's channel.
 struct PixelQuad {
   __m128i a, r, g, b;
-};
-struct PixelQuadF {
-  __m128 a, r, g, b;
 };
 
 // Lanes of a where the mask is set, of b elsewhere.
@@ -107,30 +104,41 @@ inline __m128i LaneSelect(__m128i mask, __m128i a, __m128i b) {
   return _mm_or_si128(_mm_and_si128(mask, a), _mm_andnot_si128(mask, b));
 }
 
-// The channels of four pixels, read through four pointers, as floats.
-inline PixelQuadF GatherChannels(const PF_Pixel8* const* p) {
-  std::int32_t word[4];
-  for (int k = 0; k < 4; ++k) std::memcpy(&word[k], p[k], sizeof word[k]);
-  const __m128i v = _mm_setr_epi32(word[0], word[1], word[2], word[3]);
-  const __m128i byte = _mm_set1_epi32(0xFF);
-  return {_mm_cvtepi32_ps(_mm_and_si128(v, byte)), _mm_cvtepi32_ps(_mm_and_si128(_mm_srli_epi32(v, 8), byte)),
-          _mm_cvtepi32_ps(_mm_and_si128(_mm_srli_epi32(v, 16), byte)), _mm_cvtepi32_ps(_mm_srli_epi32(v, 24))};
-}
+// Four pixels read through four pointers, kept packed; Channel(c) gives
+// channel c (0 alpha, 1 red, 2 green, 3 blue) of all four as floats.
+struct PixelWords8 {
+  __m128i v;
+  explicit PixelWords8(const PF_Pixel8* const* p) {
+    std::int32_t word[4];
+    for (int k = 0; k < 4; ++k) std::memcpy(&word[k], p[k], sizeof word[k]);
+    v = _mm_setr_epi32(word[0], word[1], word[2], word[3]);
+  }
+  __m128 Channel(int c) const {
+    const __m128i shifted = c == 0 ? v : (c == 1 ? _mm_srli_epi32(v, 8) : (c == 2 ? _mm_srli_epi32(v, 16) : _mm_srli_epi32(v, 24)));
+    return _mm_cvtepi32_ps(c == 3 ? shifted : _mm_and_si128(shifted, _mm_set1_epi32(0xFF)));
+  }
+};
 
-inline PixelQuadF GatherChannels(const PF_Pixel16* const* p) {
-  const __m128i p0 = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(p[0]));
-  const __m128i p1 = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(p[1]));
-  const __m128i p2 = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(p[2]));
-  const __m128i p3 = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(p[3]));
-  const __m128 lo = _mm_castsi128_ps(_mm_unpacklo_epi64(p0, p1));
-  const __m128 hi = _mm_castsi128_ps(_mm_unpacklo_epi64(p2, p3));
-  // Alpha and red are the low word of each pixel, green and blue the high.
-  const __m128i ar = _mm_castps_si128(_mm_shuffle_ps(lo, hi, _MM_SHUFFLE(2, 0, 2, 0)));
-  const __m128i gb = _mm_castps_si128(_mm_shuffle_ps(lo, hi, _MM_SHUFFLE(3, 1, 3, 1)));
-  const __m128i word = _mm_set1_epi32(0xFFFF);
-  return {_mm_cvtepi32_ps(_mm_and_si128(ar, word)), _mm_cvtepi32_ps(_mm_srli_epi32(ar, 16)),
-          _mm_cvtepi32_ps(_mm_and_si128(gb, word)), _mm_cvtepi32_ps(_mm_srli_epi32(gb, 16))};
-}
+struct PixelWords16 {
+  __m128i ar, gb;  // alpha and red are the low word of each pixel, green and blue the high
+  explicit PixelWords16(const PF_Pixel16* const* p) {
+    const __m128i p0 = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(p[0]));
+    const __m128i p1 = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(p[1]));
+    const __m128i p2 = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(p[2]));
+    const __m128i p3 = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(p[3]));
+    const __m128 lo = _mm_castsi128_ps(_mm_unpacklo_epi64(p0, p1));
+    const __m128 hi = _mm_castsi128_ps(_mm_unpacklo_epi64(p2, p3));
+    ar = _mm_castps_si128(_mm_shuffle_ps(lo, hi, _MM_SHUFFLE(2, 0, 2, 0)));
+    gb = _mm_castps_si128(_mm_shuffle_ps(lo, hi, _MM_SHUFFLE(3, 1, 3, 1)));
+  }
+  __m128 Channel(int c) const {
+    const __m128i w = c < 2 ? ar : gb;
+    return _mm_cvtepi32_ps((c & 1) ? _mm_srli_epi32(w, 16) : _mm_and_si128(w, _mm_set1_epi32(0xFFFF)));
+  }
+};
+
+inline PixelWords8 GatherWords(const PF_Pixel8* const* p) { return PixelWords8(p); }
+inline PixelWords16 GatherWords(const PF_Pixel16* const* p) { return PixelWords16(p); }
 
 // Four pixels of channel values in range back to their memory layout.
 inline void StoreQuad(const PixelQuad& q, PF_Pixel8* out) {

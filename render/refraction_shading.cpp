@@ -241,15 +241,23 @@ void ShadeFour(const ShadePass<Pixel>& pass, const ShadeRow<Pixel>& row, std::in
   const __m128 d = _mm_max_ps(_mm_loadu_ps(row.height_row + x), zero);
   const __m128 e = _mm_add_ps(_mm_loadu_ps(row.distance_row + x), _mm_set1_ps(EDGE_BIAS_PX));
 
-  alignas(16) std::int32_t covered_lanes[4];
-  for (int k = 0; k < 4; ++k) {
-    const std::int32_t xk = x + k;
-    covered_lanes[k] = row.in_row != nullptr && xk >= pass.in_lo && xk < pass.in_hi &&
-                               row.in_row[static_cast<std::int64_t>(xk) + pass.ix_offset].alpha != 0
-                           ? -1
-                           : 0;
+  __m128i covered;
+  if (row.in_row != nullptr && x >= pass.in_lo && x + 4 <= pass.in_hi) {
+    const Pixel* in_px = row.in_row + (static_cast<std::int64_t>(x) + pass.ix_offset);
+    const Pixel* four[4] = {in_px, in_px + 1, in_px + 2, in_px + 3};
+    const __m128 alpha_in = GatherWords(four).Channel(0);
+    covered = _mm_castps_si128(_mm_cmpneq_ps(alpha_in, _mm_setzero_ps()));
+  } else {
+    alignas(16) std::int32_t covered_lanes[4];
+    for (int k = 0; k < 4; ++k) {
+      const std::int32_t xk = x + k;
+      covered_lanes[k] = row.in_row != nullptr && xk >= pass.in_lo && xk < pass.in_hi &&
+                                 row.in_row[static_cast<std::int64_t>(xk) + pass.ix_offset].alpha != 0
+                             ? -1
+                             : 0;
+    }
+    covered = _mm_load_si128(reinterpret_cast<const __m128i*>(covered_lanes));
   }
-  const __m128i covered = _mm_load_si128(reinterpret_cast<const __m128i*>(covered_lanes));
 
   const std::int32_t r = pass.r;
   __m128 gx;
@@ -440,6 +448,23 @@ void ShadeFour(const ShadePass<Pixel>& pass, const ShadeRow<Pixel>& row, std::in
 }
 
 #endif
+
+// The first column from x on whose pixel is not (outside = true) or is
+// (outside = false) far outside every pane, or w; the test is the per-pixel
+// one, distance + 2 < -0.5, four columns at a time where there are four.
+inline std::int32_t RunEnd(const float* distance_row, std::int32_t x, std::int32_t w, bool outside) {
+#if PRISMORA_SHADE_FOUR
+  const __m128 bias = _mm_set1_ps(EDGE_BIAS_PX);
+  const __m128 limit = _mm_set1_ps(OUTSIDE_PANE_E);
+  const int stop_bits = outside ? 0 : 0xF;
+  for (; w - x >= 4; x += 4) {
+    const int bits = _mm_movemask_ps(_mm_cmplt_ps(_mm_add_ps(_mm_loadu_ps(distance_row + x), bias), limit));
+    if (bits != (outside ? 0xF : 0)) return x + __builtin_ctz(static_cast<unsigned>(bits ^ stop_bits ^ 0xF));
+  }
+#endif
+  while (x < w && (distance_row[x] + EDGE_BIAS_PX < OUTSIDE_PANE_E) == outside) ++x;
+  return x;
+}
 
 template <typename Pixel>
 void ShadeRows(const RefractionShadingInputs<Pixel>& in, std::int32_t row_begin, std::int32_t row_end) {
@@ -716,12 +741,11 @@ void ShadeRows(const RefractionShadingInputs<Pixel>& in, std::int32_t row_begin,
     while (x < w) {
       // A run far outside every pane is the input as it is.
       const std::int32_t run_begin = x;
-      while (x < w && distance_row[x] + EDGE_BIAS_PX < OUTSIDE_PANE_E) ++x;
+      x = RunEnd(distance_row, x, w, true);
       if (x > run_begin) CopyInputRun(in_row, ix_offset, in_lo, in_hi, run_begin, x, out_row, frost_row);
       if (x >= w) break;
       // The pane pixels up to the next pixel outside.
-      std::int32_t run_end = x + 1;
-      while (run_end < w && !(distance_row[run_end] + EDGE_BIAS_PX < OUTSIDE_PANE_E)) ++run_end;
+      const std::int32_t run_end = RunEnd(distance_row, x + 1, w, false);
 #if PRISMORA_SHADE_FOUR
       if (four_at_once) {
         for (; run_end - x >= 4; x += 4) ShadeFour<Pixel>(pass, row, x, dest_row + x);
