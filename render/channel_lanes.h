@@ -113,10 +113,11 @@ struct PixelWords8 {
     for (int k = 0; k < 4; ++k) std::memcpy(&word[k], p[k], sizeof word[k]);
     v = _mm_setr_epi32(word[0], word[1], word[2], word[3]);
   }
-  __m128 Channel(int c) const {
+  __m128i IntChannel(int c) const {
     const __m128i shifted = c == 0 ? v : (c == 1 ? _mm_srli_epi32(v, 8) : (c == 2 ? _mm_srli_epi32(v, 16) : _mm_srli_epi32(v, 24)));
-    return _mm_cvtepi32_ps(c == 3 ? shifted : _mm_and_si128(shifted, _mm_set1_epi32(0xFF)));
+    return c == 3 ? shifted : _mm_and_si128(shifted, _mm_set1_epi32(0xFF));
   }
+  __m128 Channel(int c) const { return _mm_cvtepi32_ps(IntChannel(c)); }
 };
 
 struct PixelWords16 {
@@ -131,10 +132,11 @@ struct PixelWords16 {
     ar = _mm_castps_si128(_mm_shuffle_ps(lo, hi, _MM_SHUFFLE(2, 0, 2, 0)));
     gb = _mm_castps_si128(_mm_shuffle_ps(lo, hi, _MM_SHUFFLE(3, 1, 3, 1)));
   }
-  __m128 Channel(int c) const {
+  __m128i IntChannel(int c) const {
     const __m128i w = c < 2 ? ar : gb;
-    return _mm_cvtepi32_ps((c & 1) ? _mm_srli_epi32(w, 16) : _mm_and_si128(w, _mm_set1_epi32(0xFFFF)));
+    return (c & 1) ? _mm_srli_epi32(w, 16) : _mm_and_si128(w, _mm_set1_epi32(0xFFFF));
   }
+  __m128 Channel(int c) const { return _mm_cvtepi32_ps(IntChannel(c)); }
 };
 
 inline PixelWords8 GatherWords(const PF_Pixel8* const* p) { return PixelWords8(p); }

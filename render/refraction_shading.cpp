@@ -242,8 +242,10 @@ void ShadeFour(const ShadePass<Pixel>& pass, const ShadeRow<Pixel>& row, std::in
   const __m128 e = _mm_add_ps(_mm_loadu_ps(row.distance_row + x), _mm_set1_ps(EDGE_BIAS_PX));
 
   __m128i covered;
+  const Pixel* own_inputs = nullptr;  // the four input pixels, when all lie inside the input
   if (row.in_row != nullptr && x >= pass.in_lo && x + 4 <= pass.in_hi) {
     const Pixel* in_px = row.in_row + (static_cast<std::int64_t>(x) + pass.ix_offset);
+    own_inputs = in_px;
     const Pixel* four[4] = {in_px, in_px + 1, in_px + 2, in_px + 3};
     const __m128 alpha_in = GatherWords(four).Channel(0);
     covered = _mm_castps_si128(_mm_cmpneq_ps(alpha_in, _mm_setzero_ps()));
@@ -280,6 +282,10 @@ void ShadeFour(const ShadePass<Pixel>& pass, const ShadeRow<Pixel>& row, std::in
                                    _mm_setr_epi32(0, 1, 2, 3));
   __m128 px = _mm_cvtepi32_ps(ix);
   __m128 py = _mm_set1_ps(row.py_row);
+  // The input positions of the four pixels themselves; exact floats, as the
+  // input is no wider or higher than 2^24 + 1 where four go at once.
+  const __m128 own_x = px;
+  const __m128 own_y = py;
 
   if (pass.magnify_on) {
     const __m128 t = Clamp01Lanes(_mm_div_ps(d, _mm_set1_ps(pass.magnify_depth)));
@@ -343,6 +349,21 @@ void ShadeFour(const ShadePass<Pixel>& pass, const ShadeRow<Pixel>& row, std::in
   }
 
   const BilinearSampler<Pixel>& sampler = *pass.sampler;
+  // A read exactly at a pixel's own input position (Magnify has not moved
+  // it) weighs that input pixel 1 and its neighbours 0: it is the input
+  // pixel, each channel limited to the full value. Where the four input
+  // pixels lie side by side in the input, they are taken as they are.
+  auto read_at = [&](__m128 sx, __m128 sy) -> PixelQuad {
+    if (own_inputs != nullptr &&
+        _mm_movemask_ps(_mm_and_ps(_mm_cmpeq_ps(sx, own_x), _mm_cmpeq_ps(sy, own_y))) == 0xF) {
+      const Pixel* four[4] = {own_inputs, own_inputs + 1, own_inputs + 2, own_inputs + 3};
+      const auto words = GatherWords(four);
+      const __m128i full = _mm_set1_epi32(PixelTraits<Pixel>::FULL);
+      return {MinInts(words.IntChannel(0), full), MinInts(words.IntChannel(1), full),
+              MinInts(words.IntChannel(2), full), MinInts(words.IntChannel(3), full)};
+    }
+    return sampler.Sample4(sx, sy);
+  };
   __m128i alpha, red, green, blue;
   if (pass.dispersion_on) {
     const DispersionTaps& taps = *pass.taps;
@@ -351,23 +372,32 @@ void ShadeFour(const ShadePass<Pixel>& pass, const ShadeRow<Pixel>& row, std::in
     const __m128 spread = _mm_mul_ps(spread_factor, _mm_mul_ps(length, _mm_set1_ps(DISPERSION_SPREAD)));
     // Alpha weighed like each colour, and each colour with its own weight.
     __m128 a_red = zero, a_green = zero, a_blue = zero, s_red = zero, s_green = zero, s_blue = zero;
+    // A read is finite and not negative, so a tap of weight 0 adds +0 or -0
+    // to a sum that is +0 or above, which leaves its bits as they are: such
+    // taps are not added.
     auto weigh = [&](const PixelQuad& s, int j) {
       const __m128 sa = _mm_cvtepi32_ps(s.a);
-      const __m128 wr = _mm_set1_ps(taps.w_red[j]);
-      const __m128 wg = _mm_set1_ps(taps.w_green[j]);
-      const __m128 wb = _mm_set1_ps(taps.w_blue[j]);
-      a_red = _mm_add_ps(a_red, _mm_mul_ps(sa, wr));
-      s_red = _mm_add_ps(s_red, _mm_mul_ps(_mm_cvtepi32_ps(s.r), wr));
-      a_green = _mm_add_ps(a_green, _mm_mul_ps(sa, wg));
-      s_green = _mm_add_ps(s_green, _mm_mul_ps(_mm_cvtepi32_ps(s.g), wg));
-      a_blue = _mm_add_ps(a_blue, _mm_mul_ps(sa, wb));
-      s_blue = _mm_add_ps(s_blue, _mm_mul_ps(_mm_cvtepi32_ps(s.b), wb));
+      if (taps.w_red[j] != 0.0f) {
+        const __m128 wr = _mm_set1_ps(taps.w_red[j]);
+        a_red = _mm_add_ps(a_red, _mm_mul_ps(sa, wr));
+        s_red = _mm_add_ps(s_red, _mm_mul_ps(_mm_cvtepi32_ps(s.r), wr));
+      }
+      if (taps.w_green[j] != 0.0f) {
+        const __m128 wg = _mm_set1_ps(taps.w_green[j]);
+        a_green = _mm_add_ps(a_green, _mm_mul_ps(sa, wg));
+        s_green = _mm_add_ps(s_green, _mm_mul_ps(_mm_cvtepi32_ps(s.g), wg));
+      }
+      if (taps.w_blue[j] != 0.0f) {
+        const __m128 wb = _mm_set1_ps(taps.w_blue[j]);
+        a_blue = _mm_add_ps(a_blue, _mm_mul_ps(sa, wb));
+        s_blue = _mm_add_ps(s_blue, _mm_mul_ps(_mm_cvtepi32_ps(s.b), wb));
+      }
     };
     // Collapsed lanes read at p itself when the fraction is finite, as the
     // per-pixel code does.
     const __m128 at_p = pass.dispersion_fraction_finite ? collapse : zero;
     if (_mm_movemask_ps(at_p) == 0xF) {
-      const PixelQuad s = sampler.Sample4(px, py);
+      const PixelQuad s = read_at(px, py);
       for (int j = 0; j < DISPERSION_SAMPLES; ++j) weigh(s, j);
     } else {
       for (int j = 0; j < DISPERSION_SAMPLES; ++j) {
@@ -391,7 +421,7 @@ void ShadeFour(const ShadePass<Pixel>& pass, const ShadeRow<Pixel>& row, std::in
     PixelQuad s1, s2, s3, s4;
     if (collapse_bits == 0xF) {
       // Every lane's four taps land on its c (m is 0 and n is (0, 0)).
-      s1 = sampler.Sample4(cx, cy);
+      s1 = read_at(cx, cy);
       s2 = s3 = s4 = s1;
     } else {
       const __m128 tx = _mm_xor_ps(ny, _mm_set1_ps(-0.0f));
