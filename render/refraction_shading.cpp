@@ -205,6 +205,8 @@ inline __m128 InDouble(__m128 e, F f) {
 inline __m128 CurveLookupLanes(const CurveTable& table, __m128 t) {
   const __m128 above_zero = _mm_cmpgt_ps(t, _mm_setzero_ps());
   const __m128 at_end = _mm_cmpge_ps(t, _mm_set1_ps(1.0f));
+  // Deep inside a pane every lane is at the far end: no table reads.
+  if (_mm_movemask_ps(at_end) == 0xF) return _mm_set1_ps(table[CURVE_TABLE_SIZE - 1]);
   const __m128 between = _mm_andnot_ps(at_end, above_zero);
   const __m128 scaled = _mm_and_ps(between, _mm_mul_ps(t, _mm_set1_ps(255.0f)));
   const __m128i i = _mm_cvttps_epi32(scaled);
