@@ -90,7 +90,8 @@ class BilinearSampler {
     const __m128i y0 = _mm_cvttps_epi32(yc);
     const __m128 fx = _mm_sub_ps(xc, _mm_cvtepi32_ps(x0));
     const __m128 fy = _mm_sub_ps(yc, _mm_cvtepi32_ps(y0));
-    const __m128i x1 = _mm_sub_epi32(x0, _mm_cmplt_epi32(x0, _mm_set1_epi32(last_x_)));
+    const __m128i x_steps = _mm_cmplt_epi32(x0, _mm_set1_epi32(last_x_));
+    const __m128i x1 = _mm_sub_epi32(x0, x_steps);
     const __m128i y1 = _mm_sub_epi32(y0, _mm_cmplt_epi32(y0, _mm_set1_epi32(last_y_)));
     const __m128 one = _mm_set1_ps(1.0f);
     const __m128 gx = _mm_sub_ps(one, fx);
@@ -100,37 +101,43 @@ class BilinearSampler {
     const __m128 w01 = _mm_mul_ps(fy, gx);
     const __m128 w11 = _mm_mul_ps(fy, fx);
 
-    alignas(16) std::int32_t ix0[4], ix1[4], iy0[4], iy1[4];
+    alignas(16) std::int32_t ix0[4], iy0[4], iy1[4];
     _mm_store_si128(reinterpret_cast<__m128i*>(ix0), x0);
-    _mm_store_si128(reinterpret_cast<__m128i*>(ix1), x1);
     _mm_store_si128(reinterpret_cast<__m128i*>(iy0), y0);
     _mm_store_si128(reinterpret_cast<__m128i*>(iy1), y1);
-    const Pixel* p10[4];
     const Pixel* p00[4];
     const Pixel* p01[4];
-    const Pixel* p11[4];
     for (int k = 0; k < 4; ++k) {
-      const Pixel* row0 = reinterpret_cast<const Pixel*>(data_ + static_cast<std::int64_t>(iy0[k]) * rowbytes_);
-      const Pixel* row1 = reinterpret_cast<const Pixel*>(data_ + static_cast<std::int64_t>(iy1[k]) * rowbytes_);
-      p10[k] = row0 + ix1[k];
-      p00[k] = row0 + ix0[k];
-      p01[k] = row1 + ix0[k];
-      p11[k] = row1 + ix1[k];
+      p00[k] = reinterpret_cast<const Pixel*>(data_ + static_cast<std::int64_t>(iy0[k]) * rowbytes_) + ix0[k];
+      p01[k] = reinterpret_cast<const Pixel*>(data_ + static_cast<std::int64_t>(iy1[k]) * rowbytes_) + ix0[k];
     }
-    const auto c10 = GatherWords(p10);
-    const auto c00 = GatherWords(p00);
-    const auto c01 = GatherWords(p01);
-    const auto c11 = GatherWords(p11);
     // Summed in the order p10, p00, p01, p11 on every channel, as Sample;
     // one channel at a time keeps the working set in registers.
-    auto blend = [&](int c) {
-      __m128 v = _mm_mul_ps(c10.Channel(c), w10);
-      v = _mm_add_ps(v, _mm_mul_ps(c00.Channel(c), w00));
-      v = _mm_add_ps(v, _mm_mul_ps(c01.Channel(c), w01));
-      v = _mm_add_ps(v, _mm_mul_ps(c11.Channel(c), w11));
-      return _mm_and_si128(ChannelLanesFromFloat<Pixel>(FloatLanes{v}).v, _mm_castps_si128(inside));
+    auto bilinear = [&](const auto& c10, const auto& c00, const auto& c01, const auto& c11) -> PixelQuad {
+      auto blend = [&](int c) {
+        __m128 v = _mm_mul_ps(c10.Channel(c), w10);
+        v = _mm_add_ps(v, _mm_mul_ps(c00.Channel(c), w00));
+        v = _mm_add_ps(v, _mm_mul_ps(c01.Channel(c), w01));
+        v = _mm_add_ps(v, _mm_mul_ps(c11.Channel(c), w11));
+        return _mm_and_si128(ChannelLanesFromFloat<Pixel>(FloatLanes{v}).v, _mm_castps_si128(inside));
+      };
+      return {blend(0), blend(1), blend(2), blend(3)};
     };
-    return {blend(0), blend(1), blend(2), blend(3)};
+    if (_mm_movemask_epi8(x_steps) == 0xFFFF) {
+      // Every right neighbour is the next pixel of the row: one load a pair.
+      const auto top = GatherPairs(p00);
+      const auto bottom = GatherPairs(p01);
+      return bilinear(top.right, top.left, bottom.left, bottom.right);
+    }
+    alignas(16) std::int32_t ix1[4];
+    _mm_store_si128(reinterpret_cast<__m128i*>(ix1), x1);
+    const Pixel* p10[4];
+    const Pixel* p11[4];
+    for (int k = 0; k < 4; ++k) {
+      p10[k] = p00[k] + (ix1[k] - ix0[k]);
+      p11[k] = p01[k] + (ix1[k] - ix0[k]);
+    }
+    return bilinear(GatherWords(p10), GatherWords(p00), GatherWords(p01), GatherWords(p11));
   }
 #endif
 
