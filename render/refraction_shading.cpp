@@ -60,11 +60,13 @@ struct DispersionTaps {
   float sum_green = 0.0f;
   float sum_blue = 0.0f;
 
-  DispersionTaps() {
+  // Worked out when compiling, with the same float operations as at run
+  // time (the magnitude taken by hand, as fabs would).
+  constexpr DispersionTaps() : u{}, w_red{}, w_green{}, w_blue{} {
     for (int j = 0; j < DISPERSION_SAMPLES; ++j) {
       u[j] = 2.0f * (static_cast<float>(j) / 6.0f) - 1.0f;
       w_red[j] = std::max(u[j], 0.0f);
-      w_green[j] = 1.0f - std::fabs(u[j]);
+      w_green[j] = 1.0f - (u[j] < 0.0f ? -u[j] : u[j]);
       w_blue[j] = std::max(-u[j], 0.0f);
       sum_red += w_red[j];
       sum_green += w_green[j];
@@ -135,7 +137,6 @@ void CopyInputRun(const Pixel* in_row, std::int64_t ix_offset, std::int32_t in_l
 template <typename Pixel>
 struct ShadePass {
   const BilinearSampler<Pixel>* sampler = nullptr;
-  const DispersionTaps* taps = nullptr;
   std::int32_t w = 0;
   std::int32_t r = 1;
   std::int64_t ix_offset = 0;
@@ -368,7 +369,7 @@ void ShadeFour(const ShadePass<Pixel>& pass, const ShadeRow<Pixel>& row, std::in
   };
   __m128i alpha, red, green, blue;
   if (pass.dispersion_on) {
-    const DispersionTaps& taps = *pass.taps;
+    static constexpr DispersionTaps taps{};
     const double fraction = static_cast<double>(pass.dispersion_fraction);
     const __m128 spread_factor = InDouble(e, [fraction](__m128d v) { return _mm_mul_pd(_mm_set1_pd(fraction), Clamp01Lanes(v)); });
     const __m128 spread = _mm_mul_ps(spread_factor, _mm_mul_ps(length, _mm_set1_ps(DISPERSION_SPREAD)));
@@ -540,7 +541,7 @@ void ShadeRows(const RefractionShadingInputs<Pixel>& in, std::int32_t row_begin,
   const bool dispersion_on = in.dispersion > DISPERSION_MIN;
   const float dispersion_fraction = static_cast<float>(in.dispersion) / 100.0f;
   const bool dispersion_fraction_finite = std::isfinite(dispersion_fraction);
-  const DispersionTaps taps;
+  static constexpr DispersionTaps taps{};
   // The weighted means divide by the weight sums; a sum that is not above 0
   // gives a mean of 0.
   const FloatLanes weight_sum_red = FloatLanesOf(taps.sum_red, taps.sum_red, taps.sum_red, taps.sum_red);
@@ -558,7 +559,6 @@ void ShadeRows(const RefractionShadingInputs<Pixel>& in, std::int32_t row_begin,
 #if PRISMORA_SHADE_FOUR
   ShadePass<Pixel> pass;
   pass.sampler = &sampler;
-  pass.taps = &taps;
   pass.w = w;
   pass.r = r;
   pass.ix_offset = ix_offset;
