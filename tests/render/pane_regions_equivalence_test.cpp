@@ -1,4 +1,5 @@
-// The span fill of the pane regions against the pixel-by-pixel fill it
+// The span fill of the pane regions, in the module's form and in its plain
+// scalar form (plain_lanes_kernels.h), against the pixel-by-pixel fill it
 // replaced (pane_regions_reference.h): the same labels and the same region
 // list, bit for bit, on random fields: discs and boxes whose bands join or
 // not, speckle dense enough to make mazes whose regions double back on
@@ -14,6 +15,7 @@
 #include <vector>
 
 #include "pane_regions_reference.h"
+#include "plain_lanes_kernels.h"
 #include "render/pane_centre.h"
 #include "render/pane_regions.h"
 
@@ -112,6 +114,7 @@ TEST(PaneRegionsEquivalenceTest, RandomFieldsGiveTheReferenceRegions) {
       const PaneRegions want = pane_regions_reference::LabelPaneRegions(f.depth, f.distance, whole);
       ASSERT_TRUE(want.Labelled());
       ExpectSameRegions(got, want);
+      ExpectSameRegions(plain_lanes::LabelPaneRegions(f.depth, f.distance, whole), want);
     }
   }
 }
