@@ -124,6 +124,7 @@ struct RimPass {
   const float* pane_depth = nullptr;
   const float* pane_distance = nullptr;
   GradientSource source;
+  std::int32_t source_rows = 0;  // rows of a padded source
   bool values_from_matte = false;
   bool angle_planes = false;
   CroppedPlaneView gradient_x;
@@ -308,7 +309,16 @@ inline void LightOver(Pixel& p, float rim, float glow, float dither) {
       const std::int64_t lit_alpha = std::min<std::int64_t>(light + keep, M);
       if (lit_alpha >= 1) {
         auto over = [&](std::int64_t ch) {
-          const std::int64_t v = std::min<std::int64_t>((ch * keep + light * M) / lit_alpha, M);
+          const std::int64_t sum = ch * keep + light * M;
+          // Every term is at least 0; at 8 bits the sum stays below 2^17,
+          // where a 32-bit division gives the same quotient, and quicker.
+          std::int64_t v;
+          if constexpr (M == 255) {
+            v = static_cast<std::int64_t>(static_cast<std::uint32_t>(sum) / static_cast<std::uint32_t>(lit_alpha));
+          } else {
+            v = sum / lit_alpha;
+          }
+          v = std::min<std::int64_t>(v, M);
           return std::min(v, lit_alpha);
         };
         r = over(r);
@@ -558,12 +568,107 @@ inline void GlowFour(PF_Pixel16* p, __m128 glow, __m128 dither, int lanes) {
                                             bias16));
 }
 
+// RimAngleResponse on four lanes: the same wrap, scale and interpolation per
+// lane. std::floor of the wrap is trunc stepped down where it overshoots,
+// exact for every quotient an angle gives (|q| well below 2^31); a lane
+// whose scaled angle is not below 1e6 in size (a NaN angle) gives 0, as the
+// scalar form does, whatever the trunc made of it.
+inline __m128 AngleResponse4(__m128 phi, float light_phase) {
+  const __m128 two_pi = _mm_set1_ps(TWO_PI);
+  __m128 theta = _mm_sub_ps(phi, _mm_set1_ps(light_phase));
+  const __m128 q = _mm_div_ps(theta, two_pi);
+  __m128 whole = _mm_cvtepi32_ps(_mm_cvttps_epi32(q));
+  whole = _mm_sub_ps(whole, _mm_and_ps(_mm_cmpgt_ps(whole, q), _mm_set1_ps(1.0f)));
+  theta = _mm_sub_ps(theta, _mm_mul_ps(whole, two_pi));
+  __m128 v = _mm_mul_ps(theta, _mm_set1_ps(PROFILE_STEPS_PER_RADIAN));
+  const __m128 magnitude = _mm_castsi128_ps(_mm_set1_epi32(0x7FFFFFFF));
+  const __m128 usable = _mm_cmplt_ps(_mm_and_ps(v, magnitude), _mm_set1_ps(1.0e6f));
+  v = _mm_and_ps(usable, v);
+  const __m128i k = _mm_cvttps_epi32(v);
+  const __m128 f = _mm_sub_ps(v, _mm_cvtepi32_ps(k));
+  alignas(16) std::int32_t index[4];
+  _mm_store_si128(reinterpret_cast<__m128i*>(index), k);
+  auto entry = [&](std::int32_t n) { return RIM_ANGLE_PROFILE[static_cast<std::size_t>(n & 255)]; };
+  const __m128 lo = _mm_setr_ps(entry(index[0]), entry(index[1]), entry(index[2]), entry(index[3]));
+  const __m128 hi = _mm_setr_ps(entry(index[0] + 1), entry(index[1] + 1), entry(index[2] + 1), entry(index[3] + 1));
+  const __m128 response = _mm_add_ps(_mm_mul_ps(_mm_sub_ps(_mm_set1_ps(1.0f), f), lo), _mm_mul_ps(f, hi));
+  return _mm_and_ps(usable, response);
+}
+
+// RimTerm of the lanes whose bit is set in `banded` (each with d <= 2 x
+// rim_band), in lanes where every lane reads the same kind of neighbours:
+// a padded source, or pane_distance away from its borders (two columns and
+// rows in, so both the central and the wide differences stay inside). Each
+// lane does RimTerm's float operations in RimTerm's order; the angle of a
+// lane that reaches it is taken lane by lane. Blocks near the borders of
+// pane_distance go to RimTerm lane by lane.
+inline __m128 RimFour(const RimPass& c, const RimLanes& v, AngleResponses& responses, std::int32_t x,
+                      std::int32_t y, __m128 d, int banded) {
+  const bool inner = c.source.cropped || (x >= 2 && x + 3 < c.w - 2 && y >= 2 && y < c.h - 2);
+  if (!inner) {
+    alignas(16) float lane_d[4];
+    alignas(16) float lane_rim[4] = {0.0f, 0.0f, 0.0f, 0.0f};
+    _mm_store_ps(lane_d, d);
+    for (int k = 0; k < 4; ++k) {
+      if (banded & (1 << k)) lane_rim[k] = RimTerm(c, responses, x + k, y, lane_d[k]);
+    }
+    return _mm_load_ps(lane_rim);
+  }
+  const float* S = c.source.data;
+  const std::ptrdiff_t L = c.source.row_length;
+  const float* at = c.source.cropped
+                        ? S + static_cast<std::ptrdiff_t>(y + c.source.offset) * L + (x + c.source.offset)
+                        : S + static_cast<std::ptrdiff_t>(y) * c.w + x;
+  const __m128 gx = _mm_sub_ps(_mm_loadu_ps(at + 1), _mm_loadu_ps(at - 1));
+  const __m128 gy = _mm_sub_ps(_mm_loadu_ps(at + L), _mm_loadu_ps(at - L));
+  const __m128 g = _mm_sqrt_ps(_mm_add_ps(_mm_mul_ps(gx, gx), _mm_mul_ps(gy, gy)));
+  const __m128 steep = _mm_cmpge_ps(g, _mm_set1_ps(0.05f));
+  const __m128 t = _mm_div_ps(_mm_mul_ps(v.two, d), g);
+  const __m128 band = _mm_set1_ps(c.values.rim_band);
+  const int near = banded & _mm_movemask_ps(_mm_and_ps(steep, _mm_cmple_ps(t, band)));
+  if (near == 0) return v.zero;
+
+  __m128 response;
+  if (c.angle_planes) {
+    alignas(16) float lane_sum[4] = {0.0f, 0.0f, 0.0f, 0.0f};
+    for (int k = 0; k < 4; ++k) {
+      if (!(near & (1 << k))) continue;
+      float sum = 0.0f;
+      for (std::int32_t dy = -1; dy <= 1; ++dy) {
+        for (std::int32_t dx = -1; dx <= 1; ++dx) sum += responses.At(x + k + dx, y + dy);
+      }
+      lane_sum[k] = sum;
+    }
+    response = _mm_div_ps(_mm_load_ps(lane_sum), _mm_set1_ps(9.0f));
+  } else {
+    const __m128 wide_x = _mm_add_ps(gx, _mm_mul_ps(v.half, _mm_sub_ps(_mm_loadu_ps(at + 2), _mm_loadu_ps(at - 2))));
+    const __m128 wide_y =
+        _mm_add_ps(gy, _mm_mul_ps(v.half, _mm_sub_ps(_mm_loadu_ps(at + 2 * L), _mm_loadu_ps(at - 2 * L))));
+    alignas(16) float lane_x[4];
+    alignas(16) float lane_y[4];
+    alignas(16) float lane_phi[4] = {0.0f, 0.0f, 0.0f, 0.0f};
+    _mm_store_ps(lane_x, wide_x);
+    _mm_store_ps(lane_y, wide_y);
+    for (int k = 0; k < 4; ++k) {
+      if (near & (1 << k)) lane_phi[k] = portable_math::Atan2(lane_y[k], lane_x[k]);
+    }
+    response = AngleResponse4(_mm_load_ps(lane_phi), c.values.light_phase);
+  }
+  const __m128 lit = _mm_and_ps(_mm_castsi128_ps(LaneMask(near)), _mm_cmpgt_ps(response, _mm_set1_ps(0.003f)));
+  if (_mm_movemask_ps(lit) == 0) return v.zero;
+  const __m128 s = _mm_mul_ps(_mm_sub_ps(_mm_div_ps(t, band), _mm_set1_ps(0.4f)), _mm_set1_ps(1.6667f));
+  const __m128 smooth = _mm_sub_ps(v.one, _mm_mul_ps(_mm_sub_ps(_mm_set1_ps(3.0f), _mm_mul_ps(v.two, s)),
+                                                     _mm_mul_ps(s, s)));
+  const __m128 weight = Select(_mm_cmple_ps(s, v.zero), v.one, _mm_andnot_ps(_mm_cmpge_ps(s, v.one), smooth));
+  return _mm_and_ps(lit, _mm_mul_ps(_mm_mul_ps(weight, v.intensity), response));
+}
+
 // Columns x to x + 3 of row y, each lane taking the plain form's steps
 // with the same float operations in the same order; the rim term (a thin
 // band at the edges) and the update of the pixels the rim lights run lane
 // by lane.
 template <typename Pixel>
-inline void LightFour(const RimPass& c, const RimLanes& v, AngleResponses& responses, Pixel* row,
+inline bool LightFour(const RimPass& c, const RimLanes& v, AngleResponses& responses, Pixel* row,
                       const float* dither_row, std::int32_t x, std::int32_t y, const float* depth_row,
                       const float* distance_row, const float* matte_row) {
   const __m128 depth = _mm_loadu_ps(depth_row + x);
@@ -583,7 +688,7 @@ inline void LightFour(const RimPass& c, const RimLanes& v, AngleResponses& respo
   const __m128 left = _mm_or_ps(_mm_or_ps(_mm_cmpgt_ps(depth, v.depth_skip), _mm_cmpgt_ps(d, v.rim_limit)),
                                 _mm_cmpnge_ps(edge, v.alpha_min));
   const int taken = ~_mm_movemask_ps(left) & 0xF;
-  if (taken == 0) return;
+  if (taken == 0) return false;
   const __m128 alpha =
       Select(_mm_cmpgt_ps(edge, v.one), v.one, _mm_andnot_ps(_mm_cmplt_ps(edge, v.zero), edge));
 
@@ -622,15 +727,7 @@ inline void LightFour(const RimPass& c, const RimLanes& v, AngleResponses& respo
   __m128 rim = v.zero;
   if (c.values.rim_band > 0.0f) {
     const int banded = _mm_movemask_ps(_mm_cmple_ps(d, v.two_band)) & taken;
-    if (banded != 0) {
-      alignas(16) float lane_d[4];
-      alignas(16) float lane_rim[4] = {0.0f, 0.0f, 0.0f, 0.0f};
-      _mm_store_ps(lane_d, d);
-      for (int k = 0; k < 4; ++k) {
-        if (banded & (1 << k)) lane_rim[k] = RimTerm(c, responses, x + k, y, lane_d[k]);
-      }
-      rim = _mm_load_ps(lane_rim);
-    }
+    if (banded != 0) rim = RimFour(c, v, responses, x, y, d, banded);
   }
 
   rim = _mm_mul_ps(rim, alpha);
@@ -638,7 +735,7 @@ inline void LightFour(const RimPass& c, const RimLanes& v, AngleResponses& respo
   const __m128 faint = _mm_and_ps(_mm_cmplt_ps(_mm_and_ps(rim, v.magnitude), v.faint),
                                   _mm_cmplt_ps(_mm_and_ps(glow, v.magnitude), v.faint));
   const int lit = taken & ~_mm_movemask_ps(faint);
-  if (lit == 0) return;
+  if (lit == 0) return true;
   // Pixels that the rim lights take the whole update lane by lane; the
   // others only shift by the glow, all four at once.
   const int rim_lit = lit & _mm_movemask_ps(_mm_cmpgt_ps(rim, v.zero));
@@ -653,6 +750,19 @@ inline void LightFour(const RimPass& c, const RimLanes& v, AngleResponses& respo
       if (rim_lit & (1 << k)) LightOver(row[x + k], lane_rim[k], lane_glow[k], dither_row[(x + k) & 3]);
     }
   }
+  return true;
+}
+
+// Asks for the cache lines of elements first to last of a row ahead of their
+// use. The pass reads a pane's rows sparsely (its edge band two rows down,
+// the output pixels it lights), where the processor's own prefetching does
+// not follow; the next rows' spans are much like this row's.
+inline void PrefetchSpan(const void* row, std::size_t element_size, std::int32_t first, std::int32_t last) {
+  const char* begin = static_cast<const char*>(row);
+  const char* p = begin + static_cast<std::size_t>(first) * element_size;
+  const char* end = begin + static_cast<std::size_t>(last + 1) * element_size;
+  for (; p < end; p += 64) _mm_prefetch(p, _MM_HINT_T0);
+  _mm_prefetch(end - 1, _MM_HINT_T0);
 }
 
 #endif
@@ -688,6 +798,7 @@ void RimLightPass(PF_EffectWorld& output, const RimLightSettings& settings, cons
                 inputs.matte_smooth_field.offset, true};
     c.values_from_matte = true;
   }
+  c.source_rows = c.values_from_matte ? inputs.matte_smooth_field.rows : inputs.smooth_field.rows;
   c.angle_planes = ViewCovers(inputs.gradient_x, w, h, 1) && ViewCovers(inputs.gradient_y, w, h, 1);
   c.gradient_x = inputs.gradient_x;
   c.gradient_y = inputs.gradient_y;
@@ -719,6 +830,9 @@ void RimLightPass(PF_EffectWorld& output, const RimLightSettings& settings, cons
 #if (defined(__SSE2__) || defined(_M_X64)) && !defined(PRISMORA_SCALAR_LANES)
   RimLanes lanes;
   SetUpLanes(lanes, c);
+  // The columns of the last row's blocks that the pass did not leave alone.
+  std::int32_t span_first = w;
+  std::int32_t span_last = -1;
 #endif
 
   for (std::int32_t y = 0; y < h; ++y) {
@@ -734,10 +848,46 @@ void RimLightPass(PF_EffectWorld& output, const RimLightSettings& settings, cons
             ? c.source.data + static_cast<std::ptrdiff_t>(y + c.source.offset) * c.source.row_length + c.source.offset
             : nullptr;
     const float* values_row = matte_row != nullptr ? matte_row : distance_row;
+    if (span_last >= 0) {
+      // Columns a little beyond the last row's span, for the neighbours the
+      // rim term reads.
+      const std::int32_t first = std::max(0, span_first - 8);
+      const std::int32_t last = std::min(w - 1, span_last + 11);
+      if (y + 1 < h) {
+        PrefetchSpan(reinterpret_cast<const char*>(row) + output.rowbytes, sizeof(Pixel), first, last);
+        if (c.use_labels) {
+          PrefetchSpan(c.regions->region_labels.get() + static_cast<std::ptrdiff_t>(y + 1) * w, sizeof(std::int32_t),
+                       first, last);
+        }
+      }
+      if (c.source.cropped) {
+        const std::int64_t ahead = static_cast<std::int64_t>(y) + 3 + c.source.offset;
+        if (ahead < c.source_rows) {
+          PrefetchSpan(c.source.data + ahead * c.source.row_length + c.source.offset, sizeof(float), first - 2,
+                       last + 2);
+        }
+      } else if (y + 3 < h) {
+        PrefetchSpan(c.pane_distance + static_cast<std::ptrdiff_t>(y + 3) * w, sizeof(float), first, last);
+      }
+      if (c.angle_planes) {
+        for (const CroppedPlaneView* plane : {&c.gradient_x, &c.gradient_y}) {
+          const std::int64_t ahead = static_cast<std::int64_t>(y) + 2 + plane->offset;
+          if (ahead < plane->rows) {
+            PrefetchSpan(plane->data + ahead * plane->row_length + plane->offset, sizeof(float), first - 1,
+                         last + 1);
+          }
+        }
+      }
+    }
+    span_first = w;
+    span_last = -1;
     while (x + 4 <= w) {
       x = SkipQuietBlocks(depth_row, values_row, x, w, c.depth_skip);
       if (x + 4 > w) break;
-      LightFour(c, lanes, responses, row, dither_row, x, y, depth_row, distance_row, matte_row);
+      if (LightFour(c, lanes, responses, row, dither_row, x, y, depth_row, distance_row, matte_row)) {
+        span_first = std::min(span_first, x);
+        span_last = x + 3;
+      }
       x += 4;
     }
 #else
