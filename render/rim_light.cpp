@@ -391,12 +391,37 @@ inline __m128 Select(__m128 mask, __m128 a, __m128 b) {
   return _mm_or_ps(_mm_and_ps(mask, a), _mm_andnot_ps(mask, b));
 }
 
+// The least float e whose edge alpha, (e + 2) x 0.5 in floats, is not below
+// the minimum. That product only grows with e (each rounding keeps order),
+// so for every e, NaN included, !(e >= threshold) says exactly what
+// !((e + 2) x 0.5 >= minimum) says, in one comparison instead of three
+// operations.
+inline float EdgeAlphaThreshold() {
+  float fails = -3.0f;
+  float passes = 0.0f;
+  auto enough = [](float e) { return (e + 2.0f) * 0.5f >= EDGE_ALPHA_MIN; };
+  while (std::nextafter(fails, passes) != passes) {
+    const float mid = fails + (passes - fails) * 0.5f;
+    if (mid == fails || mid == passes) break;
+    if (enough(mid)) {
+      passes = mid;
+    } else {
+      fails = mid;
+    }
+  }
+  // Bisection in value can stop short of neighbouring floats; step the
+  // rest of the way one float at a time.
+  while (enough(std::nextafter(passes, fails))) passes = std::nextafter(passes, fails);
+  while (!enough(passes)) passes = std::nextafter(passes, 1.0f);
+  return passes;
+}
+
 // The call's constants in lanes, kept apart from RimPass so that nothing
 // the pixel stores could reach holds them: the compiler keeps them in
 // registers instead of reloading them after every store.
 struct RimLanes {
   __m128 depth_skip, rim_limit, alpha_min, two, half, one, zero, reach, inv_light_x, inv_light_y;
-  __m128 intensity, glow_scale, two_band, magnitude, faint;
+  __m128 intensity, glow_scale, two_band, magnitude, faint, edge_threshold;
   __m128i column_steps;
   // CURVE_RIM_FALLOFF entry k and k + 1 side by side, so a lane reads both
   // in one load.
@@ -419,6 +444,7 @@ inline void SetUpLanes(RimLanes& v, const RimPass& c) {
   v.two_band = _mm_set1_ps(c.two_band);
   v.magnitude = _mm_castsi128_ps(_mm_set1_epi32(0x7FFFFFFF));
   v.faint = _mm_set1_ps(0.001f);
+  v.edge_threshold = _mm_set1_ps(EdgeAlphaThreshold());
   v.column_steps = _mm_setr_epi32(0, 1, 2, 3);
   for (std::size_t k = 0; k < static_cast<std::size_t>(CURVE_TABLE_SIZE); ++k) {
     v.curve_pairs[2 * k] = CURVE_RIM_FALLOFF[k];
@@ -429,26 +455,20 @@ inline void SetUpLanes(RimLanes& v, const RimPass& c) {
 // The first multiple of four at or after x (x a multiple of four) whose
 // block of four columns may hold a pixel the pass does not leave alone:
 // every block passed over has each pixel deeper than depth_skip or with an
-// edge alpha below the minimum, by the same float sum, product and ordered
-// comparisons as the lanes; eight columns at a time over long runs. `values`
-// is the row the edge distance comes from (the matte field's, or
-// pane_distance's).
+// edge alpha below the minimum (edge distance below edge_threshold);
+// sixteen columns at a time over long runs. `values` is the row the edge
+// distance comes from (the matte field's, or pane_distance's).
 inline std::int32_t SkipQuietBlocks(const float* depth_row, const float* values, std::int32_t x, std::int32_t w,
-                                    float depth_skip) {
-  const __m128 skip = _mm_set1_ps(depth_skip);
-  const __m128 two = _mm_set1_ps(2.0f);
-  const __m128 half = _mm_set1_ps(0.5f);
-  const __m128 alpha_min = _mm_set1_ps(EDGE_ALPHA_MIN);
+                                    __m128 depth_skip, __m128 edge_threshold) {
   auto quiet = [&](std::int32_t at) {
-    // Edge alpha from the same plane the lanes read it from.
-    const __m128 e = _mm_loadu_ps(values + at);
-    return _mm_or_ps(_mm_cmpnge_ps(_mm_mul_ps(_mm_add_ps(e, two), half), alpha_min),
-                     _mm_cmpgt_ps(_mm_loadu_ps(depth_row + at), skip));
+    return _mm_or_ps(_mm_cmpnge_ps(_mm_loadu_ps(values + at), edge_threshold),
+                     _mm_cmpgt_ps(_mm_loadu_ps(depth_row + at), depth_skip));
   };
-  for (; x + 8 <= w; x += 8) {
-    if (_mm_movemask_ps(_mm_and_ps(quiet(x), quiet(x + 4))) != 0xF) break;
+  for (; x + 16 <= w; x += 16) {
+    const __m128 all = _mm_and_ps(_mm_and_ps(quiet(x), quiet(x + 4)), _mm_and_ps(quiet(x + 8), quiet(x + 12)));
+    if (_mm_movemask_ps(all) != 0xF) break;
   }
-  if (x + 4 <= w && _mm_movemask_ps(quiet(x)) == 0xF) x += 4;
+  while (x + 4 <= w && _mm_movemask_ps(quiet(x)) == 0xF) x += 4;
   return x;
 }
 
@@ -854,7 +874,6 @@ void RimLightPass(PF_EffectWorld& output, const RimLightSettings& settings, cons
       const std::int32_t first = std::max(0, span_first - 8);
       const std::int32_t last = std::min(w - 1, span_last + 11);
       if (y + 1 < h) {
-        PrefetchSpan(reinterpret_cast<const char*>(row) + output.rowbytes, sizeof(Pixel), first, last);
         if (c.use_labels) {
           PrefetchSpan(c.regions->region_labels.get() + static_cast<std::ptrdiff_t>(y + 1) * w, sizeof(std::int32_t),
                        first, last);
@@ -882,7 +901,7 @@ void RimLightPass(PF_EffectWorld& output, const RimLightSettings& settings, cons
     span_first = w;
     span_last = -1;
     while (x + 4 <= w) {
-      x = SkipQuietBlocks(depth_row, values_row, x, w, c.depth_skip);
+      x = SkipQuietBlocks(depth_row, values_row, x, w, lanes.depth_skip, lanes.edge_threshold);
       if (x + 4 > w) break;
       if (LightFour(c, lanes, responses, row, dither_row, x, y, depth_row, distance_row, matte_row)) {
         span_first = std::min(span_first, x);

@@ -223,4 +223,57 @@ TYPED_TEST(RimLightLanesTest, AngleResponsesWithoutTheirMemory) {
   }
 }
 
+// Pixels whose edge distance sits on either side of where the edge alpha,
+// (e + 2) x 0.5, reaches its minimum 0.001, one float apart, under a glow
+// strong enough (far from a small pane's centre) that even that alpha lights
+// them: the lanes must pass over exactly the pixels the plain pass leaves.
+TYPED_TEST(RimLightLanesTest, EdgeAlphaMinimumToTheLastFloat) {
+  using Pixel = TypeParam;
+  auto enough = [](float e) { return (e + 2.0f) * 0.5f >= 0.001f; };
+  float boundary = -1.998f;
+  while (enough(boundary)) boundary = std::nextafter(boundary, -3.0f);
+  while (!enough(boundary)) boundary = std::nextafter(boundary, 0.0f);
+  constexpr std::int32_t w = 64;
+  FloatPlane depth, distance;
+  ASSERT_TRUE(AllocateFloatPlane(depth, w, 3));
+  ASSERT_TRUE(AllocateFloatPlane(distance, w, 3));
+  for (std::int32_t y = 0; y < 3; ++y)
+    for (std::int32_t x = 0; x < w; ++x) {
+      // Steps of one float down and up from the boundary, in runs that put
+      // both sides into the same blocks of four and into blocks of their own.
+      float e = boundary;
+      const int steps = (x * 7 + y * 3) % 9 - 4;
+      for (int k = 0; k < steps; ++k) e = std::nextafter(e, 0.0f);
+      for (int k = 0; k > steps; --k) e = std::nextafter(e, -3.0f);
+      if (x >= 40 && x < 48) e = boundary;
+      if (x >= 48 && x < 56) e = std::nextafter(boundary, -3.0f);
+      distance.At(x, y) = e;
+      depth.At(x, y) = 0.0f;
+    }
+  RimLightInputs in;
+  in.pane_depth = &depth;
+  in.pane_distance = &distance;
+  in.centre = PaneCentre{-100.0f, 1.0f, 1.0f};
+  in.raster_source = true;
+  RimLightSettings settings;
+  settings.light_angle_deg = -90.0;  // light along +x
+  settings.rim_scale = 0.1;
+  constexpr int full = PixelTraits<Pixel>::FULL;
+  TestPixelWorld<Pixel> want(w, 3), lanes(w, 3), plain(w, 3);
+  for (std::int32_t y = 0; y < 3; ++y)
+    for (std::int32_t x = 0; x < w; ++x) want.At(x, y) = MakePixel<Pixel>(full, full / 4, full / 4, full / 4);
+  lanes.bytes = want.bytes;
+  plain.bytes = want.bytes;
+  const auto before = want.bytes;
+  rim_light_reference::RimLightPass<Pixel>(want.world, settings, in);
+  RimLightPass<Pixel>(lanes.world, settings, in);
+  plain_lanes::RimLightPass<Pixel>(plain.world, settings, in);
+  EXPECT_NE(want.bytes, before);
+  EXPECT_TRUE(SamePixel(want.At(44, 1), lanes.At(44, 1)));
+  EXPECT_FALSE(SamePixel(want.At(44, 1), MakePixel<Pixel>(full, full / 4, full / 4, full / 4)));
+  EXPECT_TRUE(SamePixel(want.At(52, 1), MakePixel<Pixel>(full, full / 4, full / 4, full / 4)));
+  EXPECT_EQ(lanes.bytes, want.bytes);
+  EXPECT_EQ(plain.bytes, want.bytes);
+}
+
 }  // namespace
