@@ -1,4 +1,4 @@
-// Rim light over the output world, pixel by pixel on the calling thread.
+// Rim light over the output world, on the calling thread.
 //
 // Two terms, both faded in over the pane edge (signed distance e from -2 to
 // 0 output pixels): a rim term on the thin band just inside each edge, scaled
@@ -8,6 +8,13 @@
 // away from it, fading with depth by CURVE_RIM_FALLOFF and dithered with
 // BAYER_4X4, which shifts the colour channels. All geometry is 32-bit float;
 // the pixel updates are integer arithmetic on the premultiplied channels.
+//
+// On SSE2 the rows go four columns at a time, each lane doing the plain
+// per-pixel steps' float operations in their order, so the bytes are those
+// of the plain form (kept for other targets and PRISMORA_SCALAR_LANES):
+// runs of pixels that neither term can reach are passed over on one
+// comparison per plane, and the angle responses of the raster roads' angle
+// planes are worked out once per element rather than once per neighbour.
 #include "render/rim_light.h"
 
 #include <algorithm>
@@ -464,7 +471,12 @@ inline std::int32_t SkipQuietBlocks(const float* depth_row, const float* values,
     return _mm_or_ps(_mm_cmpnge_ps(_mm_loadu_ps(values + at), edge_threshold),
                      _mm_cmpgt_ps(_mm_loadu_ps(depth_row + at), depth_skip));
   };
+  auto outside = [&](std::int32_t at) { return _mm_cmpnge_ps(_mm_loadu_ps(values + at), edge_threshold); };
   for (; x + 16 <= w; x += 16) {
+    // Outside the panes the edge distance alone tells; the depth is read
+    // only where it does not.
+    const __m128 out = _mm_and_ps(_mm_and_ps(outside(x), outside(x + 4)), _mm_and_ps(outside(x + 8), outside(x + 12)));
+    if (_mm_movemask_ps(out) == 0xF) continue;
     const __m128 all = _mm_and_ps(_mm_and_ps(quiet(x), quiet(x + 4)), _mm_and_ps(quiet(x + 8), quiet(x + 12)));
     if (_mm_movemask_ps(all) != 0xF) break;
   }
@@ -552,40 +564,54 @@ inline void GlowFour(PF_Pixel16* p, __m128 glow, __m128 dither, int lanes) {
   __m128i* words = reinterpret_cast<__m128i*>(p);
   const __m128i p01 = _mm_loadu_si128(words);
   const __m128i p23 = _mm_loadu_si128(words + 1);
-  // One pixel per register in 32-bit lanes (alpha, red, green, blue): the
-  // channels may hold any 16-bit value and g reaches 2M.
-  __m128i q[4] = {_mm_unpacklo_epi16(p01, zero), _mm_unpackhi_epi16(p01, zero), _mm_unpacklo_epi16(p23, zero),
-                  _mm_unpackhi_epi16(p23, zero)};
-  const __m128i alpha = _mm_unpacklo_epi64(_mm_unpacklo_epi32(q[0], q[1]), _mm_unpacklo_epi32(q[2], q[3]));
+  // The alphas in 32-bit lanes: the low words of the pixels' first halves.
+  const __m128i low = _mm_set1_epi32(0xFFFF);
+  const __m128i alpha = _mm_unpacklo_epi64(_mm_and_si128(_mm_shuffle_epi32(p01, 0x08), low),
+                                           _mm_and_si128(_mm_shuffle_epi32(p23, 0x08), low));
   const __m128i apply = _mm_andnot_si128(_mm_or_si128(_mm_cmpeq_epi32(alpha, zero), _mm_cmpeq_epi32(g, zero)),
                                          LaneMask(lanes));
   if (_mm_movemask_epi8(apply) == 0) return;
-  const __m128i full = _mm_set1_epi32(PixelTraits<PF_Pixel16>::FULL);
-  const __m128i over_full = _mm_cmpgt_epi32(alpha, full);
-  const __m128i top = SelectInt(over_full, full, alpha);
-  const __m128i colour = _mm_setr_epi32(0, -1, -1, -1);
-  // The alpha lane adds 0 and is held at a bound it never reaches.
-  const __m128i alpha_bound = _mm_setr_epi32(0x7FFFFFFF, 0, 0, 0);
-  auto one = [&](__m128i ch, __m128i steps, __m128i bound, __m128i mask) {
-    __m128i v = _mm_add_epi32(ch, _mm_and_si128(steps, colour));
-    v = _mm_andnot_si128(_mm_cmpgt_epi32(zero, v), v);
-    const __m128i b = _mm_or_si128(_mm_and_si128(bound, colour), alpha_bound);
-    v = SelectInt(_mm_cmpgt_epi32(v, b), b, v);
-    return SelectInt(mask, v, ch);
+  // clamp(channel + g, 0, top) with top = min(alpha, M) <= 32768 < 65535 is
+  // the unsigned saturating channel + max(g, 0) - max(-g, 0), each step
+  // limited to 65535 (a step of 65536 saturates the same way), then held
+  // at top: the same value for every 16-bit channel, eight channels at once.
+  const __m128i limit = _mm_set1_epi32(65535);
+  auto up_to_limit = [&](__m128i v) {
+    v = _mm_and_si128(_mm_cmpgt_epi32(v, zero), v);
+    return SelectInt(_mm_cmpgt_epi32(v, limit), limit, v);
   };
-  q[0] = one(q[0], _mm_shuffle_epi32(g, 0x00), _mm_shuffle_epi32(top, 0x00), _mm_shuffle_epi32(apply, 0x00));
-  q[1] = one(q[1], _mm_shuffle_epi32(g, 0x55), _mm_shuffle_epi32(top, 0x55), _mm_shuffle_epi32(apply, 0x55));
-  q[2] = one(q[2], _mm_shuffle_epi32(g, 0xAA), _mm_shuffle_epi32(top, 0xAA), _mm_shuffle_epi32(apply, 0xAA));
-  q[3] = one(q[3], _mm_shuffle_epi32(g, 0xFF), _mm_shuffle_epi32(top, 0xFF), _mm_shuffle_epi32(apply, 0xFF));
-  // Back to unsigned 16 bits: SSE2 packs with signed saturation only, so
-  // the range is shifted down by 32768 around the pack.
+  // Words 0 to 65535 from 32-bit lanes: SSE2 packs with signed saturation
+  // only, so the range is shifted down by 32768 around the pack.
   const __m128i bias32 = _mm_set1_epi32(32768);
   const __m128i bias16 = _mm_set1_epi16(static_cast<short>(-32768));
-  _mm_storeu_si128(words, _mm_xor_si128(_mm_packs_epi32(_mm_sub_epi32(q[0], bias32), _mm_sub_epi32(q[1], bias32)),
-                                        bias16));
-  _mm_storeu_si128(words + 1, _mm_xor_si128(_mm_packs_epi32(_mm_sub_epi32(q[2], bias32),
-                                                            _mm_sub_epi32(q[3], bias32)),
-                                            bias16));
+  auto words_of = [&](__m128i v) {
+    const __m128i shifted = _mm_sub_epi32(v, bias32);
+    return _mm_xor_si128(_mm_packs_epi32(shifted, shifted), bias16);
+  };
+  const __m128i raise = words_of(up_to_limit(g));
+  const __m128i lower = words_of(up_to_limit(_mm_sub_epi32(zero, g)));
+  const __m128i mask = _mm_packs_epi32(apply, apply);
+  const __m128i colour = _mm_setr_epi16(0, -1, -1, -1, 0, -1, -1, -1);
+  const __m128i full = _mm_set1_epi16(static_cast<short>(PixelTraits<PF_Pixel16>::FULL));
+  auto two = [&](__m128i ch, __m128i raise2, __m128i lower2, __m128i mask2) {
+    const __m128i a = _mm_shufflehi_epi16(_mm_shufflelo_epi16(ch, 0), 0);
+    // Unsigned min(a, b) is a - (a -sat b); the alpha words are held at
+    // 65535, above any value they can have.
+    const __m128i top = _mm_or_si128(_mm_and_si128(_mm_sub_epi16(a, _mm_subs_epu16(a, full)), colour),
+                                     _mm_andnot_si128(colour, _mm_set1_epi16(-1)));
+    const __m128i moved =
+        _mm_subs_epu16(_mm_adds_epu16(ch, _mm_and_si128(raise2, colour)), _mm_and_si128(lower2, colour));
+    const __m128i held = _mm_sub_epi16(moved, _mm_subs_epu16(moved, top));
+    return SelectInt(mask2, held, ch);
+  };
+  const __m128i raise_pairs = _mm_unpacklo_epi16(raise, raise);
+  const __m128i lower_pairs = _mm_unpacklo_epi16(lower, lower);
+  const __m128i mask_pairs = _mm_unpacklo_epi16(mask, mask);
+  _mm_storeu_si128(words, two(p01, _mm_unpacklo_epi32(raise_pairs, raise_pairs),
+                              _mm_unpacklo_epi32(lower_pairs, lower_pairs), _mm_unpacklo_epi32(mask_pairs, mask_pairs)));
+  _mm_storeu_si128(words + 1, two(p23, _mm_unpackhi_epi32(raise_pairs, raise_pairs),
+                                  _mm_unpackhi_epi32(lower_pairs, lower_pairs),
+                                  _mm_unpackhi_epi32(mask_pairs, mask_pairs)));
 }
 
 // RimAngleResponse on four lanes: the same wrap, scale and interpolation per
