@@ -616,18 +616,21 @@ inline void GlowFour(PF_Pixel16* p, __m128 glow, __m128 dither, int lanes) {
 
 // RimAngleResponse on four lanes: the same wrap, scale and interpolation per
 // lane. std::floor of the wrap is trunc stepped down where it overshoots,
-// exact for every quotient an angle gives (|q| well below 2^31); a lane
-// whose scaled angle is not below 1e6 in size (a NaN angle) gives 0, as the
-// scalar form does, whatever the trunc made of it.
+// exact for every quotient an angle gives (an angle and the phase both lie
+// within a turn and a half, so |q| < 2). A NaN angle leaves a NaN quotient,
+// which is zeroed before the trunc (its lane's scaled angle stays NaN), and
+// a lane whose scaled angle is not below 1e6 in size gives 0, as the scalar
+// form does.
 inline __m128 AngleResponse4(__m128 phi, float light_phase) {
   const __m128 two_pi = _mm_set1_ps(TWO_PI);
+  const __m128 magnitude = _mm_castsi128_ps(_mm_set1_epi32(0x7FFFFFFF));
   __m128 theta = _mm_sub_ps(phi, _mm_set1_ps(light_phase));
   const __m128 q = _mm_div_ps(theta, two_pi);
-  __m128 whole = _mm_cvtepi32_ps(_mm_cvttps_epi32(q));
+  const __m128 q_usable = _mm_and_ps(_mm_cmplt_ps(_mm_and_ps(q, magnitude), _mm_set1_ps(1.0e6f)), q);
+  __m128 whole = _mm_cvtepi32_ps(_mm_cvttps_epi32(q_usable));
   whole = _mm_sub_ps(whole, _mm_and_ps(_mm_cmpgt_ps(whole, q), _mm_set1_ps(1.0f)));
   theta = _mm_sub_ps(theta, _mm_mul_ps(whole, two_pi));
   __m128 v = _mm_mul_ps(theta, _mm_set1_ps(PROFILE_STEPS_PER_RADIAN));
-  const __m128 magnitude = _mm_castsi128_ps(_mm_set1_epi32(0x7FFFFFFF));
   const __m128 usable = _mm_cmplt_ps(_mm_and_ps(v, magnitude), _mm_set1_ps(1.0e6f));
   v = _mm_and_ps(usable, v);
   const __m128i k = _mm_cvttps_epi32(v);
