@@ -427,7 +427,7 @@ inline float EdgeAlphaThreshold() {
 // the pixel stores could reach holds them: the compiler keeps them in
 // registers instead of reloading them after every store.
 struct RimLanes {
-  __m128 depth_skip, rim_limit, alpha_min, two, half, one, zero, reach, inv_light_x, inv_light_y;
+  __m128 depth_skip, rim_limit, alpha_min, two, half, one, zero, reach, light_x, light_y;
   __m128 intensity, glow_scale, two_band, magnitude, faint, edge_threshold;
   __m128i column_steps;
   // CURVE_RIM_FALLOFF entry k and k + 1 side by side, so a lane reads both
@@ -444,8 +444,8 @@ inline void SetUpLanes(RimLanes& v, const RimPass& c) {
   v.one = _mm_set1_ps(1.0f);
   v.zero = _mm_setzero_ps();
   v.reach = _mm_set1_ps(c.values.glow_reach);
-  v.inv_light_x = _mm_set1_ps(c.values.light_dir_x);
-  v.inv_light_y = _mm_set1_ps(c.values.light_dir_y);
+  v.light_x = _mm_set1_ps(c.values.light_dir_x);
+  v.light_y = _mm_set1_ps(c.values.light_dir_y);
   v.intensity = _mm_set1_ps(c.values.rim_intensity);
   v.glow_scale = _mm_set1_ps(0.07f);
   v.two_band = _mm_set1_ps(c.two_band);
@@ -764,8 +764,8 @@ inline bool LightFour(const RimPass& c, const RimLanes& v, AngleResponses& respo
       }
       const __m128 xf = _mm_cvtepi32_ps(_mm_add_epi32(_mm_set1_epi32(x), v.column_steps));
       const __m128 yf = _mm_set1_ps(static_cast<float>(y));
-      const __m128 along = _mm_add_ps(_mm_mul_ps(_mm_sub_ps(xf, cx), v.inv_light_x),
-                                      _mm_mul_ps(_mm_sub_ps(yf, cy), v.inv_light_y));
+      const __m128 along = _mm_add_ps(_mm_mul_ps(_mm_sub_ps(xf, cx), v.light_x),
+                                      _mm_mul_ps(_mm_sub_ps(yf, cy), v.light_y));
       const __m128 q = _mm_and_ps(_mm_cmpgt_ps(rho, v.zero), _mm_div_ps(along, rho));
       const __m128 curve = CurveLookup4(v, _mm_div_ps(d, v.reach));
       glow = _mm_mul_ps(_mm_mul_ps(_mm_mul_ps(curve, q), v.intensity), v.glow_scale);
