@@ -34,16 +34,39 @@ float GilesErfinv(float x) {
   return p * x;
 }
 
+namespace {
+
+constexpr float COVERAGE_LOW = 0.0001f;
+constexpr float COVERAGE_HIGH = 0.999999f;
+
+// The edge estimate e and its weight a for a clamped coverage c.
+struct EdgeEstimate {
+  float e;
+  float a;
+};
+
+EdgeEstimate EstimateAt(float c) {
+  const float u = 2.0f * c - 1.0f;
+  return {GAUSSIAN_EDGE_SCALE * GilesErfinv(u), std::clamp((0.985f - c) / 0.05f, 0.0f, 1.0f)};
+}
+
+}  // namespace
+
 void CoverageToDistance::operator()(std::int32_t begin, std::int32_t end) const {
+  if (begin >= end) return;
+  // Away from the edges the coverage is 0 or 1, which clamps to one of the
+  // two limits; their estimates are worked out once, by the same operations
+  // a pixel would do, so only the pixels between pay for the inverse error
+  // function.
+  const EdgeEstimate low = EstimateAt(COVERAGE_LOW);
+  const EdgeEstimate high = EstimateAt(COVERAGE_HIGH);
   for (std::int32_t i = begin; i < end; ++i) {
-    const float c = std::clamp(coverage[i], 0.0001f, 0.999999f);
+    const float c = std::clamp(coverage[i], COVERAGE_LOW, COVERAGE_HIGH);
     const float d = field[i];
     const float m = disagreement[i];
     const float sm = smooth != nullptr ? smooth[i] : d;
-    const float u = 2.0f * c - 1.0f;
-    const float e = GAUSSIAN_EDGE_SCALE * GilesErfinv(u);
-    const float a = std::clamp((0.985f - c) / 0.05f, 0.0f, 1.0f);
+    const EdgeEstimate est = c == COVERAGE_LOW ? low : (c == COVERAGE_HIGH ? high : EstimateAt(c));
     const float b = std::clamp((0.55f - m) / 0.45f, 0.0f, 1.0f);
-    out[i] = d + b * ((1.0f - a) * sm + a * e - d);
+    out[i] = d + b * ((1.0f - est.a) * sm + est.a * est.e - d);
   }
 }

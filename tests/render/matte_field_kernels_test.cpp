@@ -4,8 +4,10 @@
 // single-precision inverse error function and the coverage edge estimate.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <random>
 #include <vector>
 
 #include "render/channel_to_float.h"
@@ -156,6 +158,49 @@ TEST(CoverageToDistanceTest, BlendsEdgeEstimateSmoothAndFieldByCoverageAndDisagr
   EXPECT_NEAR(out[3], 4.0f + b3 * ((1 - a3) * 6.0f + a3 * e3 - 4.0f), 1e-5f);
   CoverageToDistance{cov.data(), field.data(), dis.data(), nullptr, out.data()}(4, 5);
   EXPECT_NEAR(out[4], GAUSSIAN_EDGE_SCALE * ReferenceErfinv(2 * 0.0001 - 1), 1e-4);
+}
+
+// The edge estimate written out plainly, every pixel through the inverse
+// error function.
+void PlainCoverageToDistance(const float* coverage, const float* field, const float* disagreement,
+                             const float* smooth, float* out, int n) {
+  for (int i = 0; i < n; ++i) {
+    const float c = std::clamp(coverage[i], 0.0001f, 0.999999f);
+    const float d = field[i];
+    const float m = disagreement[i];
+    const float sm = smooth != nullptr ? smooth[i] : d;
+    const float u = 2.0f * c - 1.0f;
+    const float e = GAUSSIAN_EDGE_SCALE * GilesErfinv(u);
+    const float a = std::clamp((0.985f - c) / 0.05f, 0.0f, 1.0f);
+    const float b = std::clamp((0.55f - m) / 0.45f, 0.0f, 1.0f);
+    out[i] = d + b * ((1.0f - a) * sm + a * e - d);
+  }
+}
+
+TEST(CoverageToDistanceTest, MatchesThePlainPerPixelFormBitForBit) {
+  // Mostly far inside or far outside, as a matte is, with the clamp limits
+  // themselves, values just beyond them, soft edges and zero fields.
+  std::mt19937 rng(713);
+  std::uniform_real_distribution<float> unit(0.0f, 1.0f), wide(-40.0f, 40.0f);
+  const float specials[] = {0.0f, 1.0f, 0.0001f, 0.999999f, 0.00009f, 0.9999995f, -0.5f, 1.5f,
+                            std::nextafter(0.0001f, 1.0f), std::nextafter(0.999999f, 0.0f)};
+  for (int trial = 0; trial < 40; ++trial) {
+    const int n = trial == 0 ? 1 : 1 + static_cast<int>(rng() % 4096);
+    std::vector<float> cov(n), field(n), dis(n), smooth(n);
+    for (int i = 0; i < n; ++i) {
+      const unsigned r = rng() % 10;
+      cov[i] = r < 4 ? 0.0f : (r < 7 ? 1.0f : (r < 8 ? specials[rng() % 10] : unit(rng)));
+      field[i] = rng() % 9 == 0 ? (rng() % 2 ? 0.0f : -0.0f) : wide(rng);
+      dis[i] = unit(rng) * 0.8f;
+      smooth[i] = wide(rng);
+    }
+    for (const float* sm : {static_cast<const float*>(smooth.data()), static_cast<const float*>(nullptr)}) {
+      std::vector<float> want(n), got(n, -3.0f);
+      PlainCoverageToDistance(cov.data(), field.data(), dis.data(), sm, want.data(), n);
+      ParallelFor(n, CoverageToDistance{cov.data(), field.data(), dis.data(), sm, got.data()});
+      ASSERT_EQ(std::memcmp(want.data(), got.data(), want.size() * sizeof(float)), 0) << "trial " << trial;
+    }
+  }
 }
 
 TEST(MatteFieldKernelsTest, ResultsDoNotDependOnTheThreadCount) {
