@@ -359,6 +359,42 @@ TEST_F(DistanceTransformTest, LinesMatchPlainSweepBitForBit) {
   }
 }
 
+TEST_F(DistanceTransformTest, LongParabolaRunsMatchPlainSweepInRowsAndColumnLanes) {
+  // Sparse seeds, so one parabola serves long runs of positions (the lanes
+  // write those four at a time), at lengths from 1 to 8192 (a 4K grid's
+  // rows), along a row and
+  // as interleaved column lanes.
+  std::mt19937 rng(4096);
+  std::uniform_real_distribution<float> small(-1.0f, 1.0f), big(0.0f, 4e6f);
+  for (int trial = 0; trial < 80; ++trial) {
+    const int n = trial < 8 ? trial + 1 : 1 + static_cast<int>(rng() % 8192);
+    const int lanes = 1 + static_cast<int>(rng() % EDT_COLUMN_BLOCK);
+    const unsigned sparsity = 2 + rng() % 300;
+    std::vector<float> f(static_cast<std::size_t>(n) * EDT_COLUMN_BLOCK, -7.0f);
+    for (int j = 0; j < lanes; ++j) {
+      for (int i = 0; i < n; ++i) {
+        const unsigned r = rng() % sparsity;
+        float v = DISTANCE_INFINITY;
+        if (r == 0) v = 0.0f;
+        else if (r == 1) v = trial % 2 ? small(rng) : big(rng);
+        f[static_cast<std::size_t>(i) * EDT_COLUMN_BLOCK + j] = v;
+      }
+    }
+    std::vector<std::int32_t> v(n);
+    std::vector<float> z(n + 1), lanes_out(f.size(), -5.0f);
+    DistanceTransformColumnLanes(f.data(), n, lanes, v.data(), z.data(), lanes_out.data());
+    for (int j = 0; j < lanes; ++j) {
+      std::vector<float> line(n), expected(n), got(n, -5.0f), got_lane(n);
+      for (int i = 0; i < n; ++i) line[i] = f[static_cast<std::size_t>(i) * EDT_COLUMN_BLOCK + j];
+      PlainTransform1D(line.data(), n, expected.data());
+      DistanceTransform1D(line.data(), n, v.data(), z.data(), got.data());
+      for (int i = 0; i < n; ++i) got_lane[i] = lanes_out[static_cast<std::size_t>(i) * EDT_COLUMN_BLOCK + j];
+      ASSERT_TRUE(SameBytes(expected, got)) << "row, trial " << trial << " n " << n;
+      ASSERT_TRUE(SameBytes(expected, got_lane)) << "lane " << j << ", trial " << trial << " n " << n;
+    }
+  }
+}
+
 TEST_F(DistanceTransformTest, PlaneMatchesPlainPerColumnSweepBitForBit) {
   // Widths around the column block and large enough for the worker path.
   const int sizes[][2] = {{37, 29}, {16, 5}, {17, 300}, {300, 7}, {413, 290}};
