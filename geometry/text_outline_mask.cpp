@@ -13,6 +13,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstddef>
 #include <memory>
 #include <vector>
 
@@ -23,6 +24,7 @@
 #include "host/suites/pf_path_data_suite1.h"
 #include "render/allocation_seam.h"
 #include "render/index_from_float.h"
+#include "render/large_block_hint.h"
 #include "shell/suite_handler.h"
 
 namespace {
@@ -216,9 +218,11 @@ std::uint8_t* BuildTextOutlineMask(const PF_InData* in_data, SuiteHandler& suite
                             static_cast<double>(supersample)};
   std::vector<TextEdge> edges = ReadTextEdges(in_data, suites, mapping);
   if (edges.empty() || width <= 0 || height <= 0) return nullptr;
-  // Held so that a fill whose arrays cannot grow does not lose it.
-  ZeroedArray<std::uint8_t> mask =
-      TryAllocateZeroedArray<std::uint8_t>(static_cast<std::uint64_t>(width) * static_cast<std::uint64_t>(height));
+  // Held so that a fill whose arrays cannot grow does not lose it. A large
+  // mask takes room for its huge-page alignment; the bytes beyond width x
+  // height are never touched.
+  const std::size_t bytes = static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
+  ZeroedArray<std::uint8_t> mask = TryAllocateZeroedArray<std::uint8_t>(LargeBlockRequestBytes(bytes));
   if (mask == nullptr) return nullptr;
   FillEdges(edges, width, height, mask.get(), coverage);
   return mask.release();
