@@ -92,11 +92,18 @@ void SupersampledShapesField(const ShapeSlot* slots, std::int32_t shape_count, c
     }
     first = false;
   }
+  // The per-shape coverage is done with, and the blur's scratch and the
+  // depth the transform writes are read by nobody after it: they go into
+  // the per-shape plane, whose pages the fill has partly touched already,
+  // so the depth work plane's own pages are never faulted in. It is still
+  // allocated with the others, so a frame that cannot have it fails as it
+  // always did.
+  float* depth_scratch = per_shape ? shape_coverage.data.get() : work_depth.data.get();
+  ParallelFor(grid_h, Box3Rows{grid_w, coverage.data.get(), depth_scratch});
+  ParallelFor(grid_h, Box3Columns{grid_w, grid_h, depth_scratch, coverage.data.get()});
+  DistanceFieldFromCoverage(coverage.data.get(), grid_w, grid_h, depth_scratch, work_distance.data.get());
   shape_coverage = FloatPlane();
-
-  ParallelFor(grid_h, Box3Rows{grid_w, coverage.data.get(), work_depth.data.get()});
-  ParallelFor(grid_h, Box3Columns{grid_w, grid_h, work_depth.data.get(), coverage.data.get()});
-  DistanceFieldFromCoverage(coverage.data.get(), grid_w, grid_h, work_depth.data.get(), work_distance.data.get());
+  work_depth = FloatPlane();
 
   DownsampleDistance downsample;
   downsample.supersample = s;
