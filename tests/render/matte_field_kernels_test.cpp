@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <limits>
 #include <random>
 #include <vector>
 
@@ -200,6 +201,38 @@ TEST(CoverageToDistanceTest, MatchesThePlainPerPixelFormBitForBit) {
       ParallelFor(n, CoverageToDistance{cov.data(), field.data(), dis.data(), sm, got.data()});
       ASSERT_EQ(std::memcmp(want.data(), got.data(), want.size() * sizeof(float)), 0) << "trial " << trial;
     }
+  }
+}
+
+TEST(MatteFieldKernelsTest, RunningMaxDiffRowsMatchesThePlainWindowBitForBit) {
+  // Rows of 1 to 4096 pixels at the radii the stage uses and others, with
+  // NaN, infinite and signed-zero differences among ordinary ones.
+  std::mt19937 rng(55);
+  std::uniform_real_distribution<float> u(-30.0f, 30.0f);
+  const float specials[] = {0.0f, -0.0f, std::numeric_limits<float>::quiet_NaN(),
+                            std::numeric_limits<float>::infinity(), -std::numeric_limits<float>::infinity(), 1e30f};
+  for (int trial = 0; trial < 60; ++trial) {
+    const int w = trial < 6 ? trial + 1 : 1 + static_cast<int>(rng() % 4096);
+    const int h = 1 + static_cast<int>(rng() % 4);
+    const int radius = static_cast<int>(rng() % 8);
+    std::vector<float> a(static_cast<std::size_t>(w) * h), b(a.size());
+    for (std::size_t i = 0; i < a.size(); ++i) {
+      a[i] = rng() % 25 == 0 ? specials[rng() % 6] : u(rng);
+      b[i] = rng() % 25 == 0 ? specials[rng() % 6] : (rng() % 3 == 0 ? a[i] : u(rng));
+    }
+    std::vector<float> want(a.size()), got(a.size(), -1.0f);
+    for (int y = 0; y < h; ++y) {
+      for (int x = 0; x < w; ++x) {
+        float m = 0.0f;
+        for (int k = std::max(x - radius, 0); k <= std::min(x + radius, w - 1); ++k) {
+          m = std::max(m, std::fabs(a[y * w + k] - b[y * w + k]));
+        }
+        want[y * w + x] = m;
+      }
+    }
+    ParallelFor(h, RunningMaxDiffRows{w, radius, a.data(), b.data(), got.data()});
+    ASSERT_EQ(std::memcmp(want.data(), got.data(), want.size() * sizeof(float)), 0)
+        << "trial " << trial << " w " << w << " r " << radius;
   }
 }
 
