@@ -14,11 +14,6 @@
 #include "render/float_plane.h"
 #include "render/parallel_for.h"
 
-#if (defined(__SSE2__) || defined(_M_X64)) && !defined(PRISMORA_SCALAR_LANES)
-#include <emmintrin.h>
-#define PRISMORA_EDT_SSE2 1
-#endif
-
 namespace {
 
 // The four scratch arrays of one chunk; all of them or none.
@@ -120,41 +115,6 @@ void EnvelopeGeneral(const float* f, std::int32_t n, std::int32_t* v, float* z, 
   SampleEnvelope<STRIDE>(f, n, v, z, d);
 }
 
-// Positions [q, end) of d take the parabola rooted at p whose value there
-// is (q - p)^2 + fp, worked out in double and rounded to float; returns end.
-// The lanes do the same double operations two at a time.
-template <std::int32_t STRIDE>
-inline std::int32_t WriteParabolaRun(float* d, std::int32_t q, std::int32_t end, std::int32_t p, double fp) {
-#ifdef PRISMORA_EDT_SSE2
-  if (end - q >= 4) {
-    const __m128d fpv = _mm_set1_pd(fp);
-    const __m128i step = _mm_set1_epi32(4);
-    __m128i offset = _mm_setr_epi32(q - p, q - p + 1, q - p + 2, q - p + 3);
-    for (; end - q >= 4; q += 4) {
-      const __m128d lo = _mm_cvtepi32_pd(offset);
-      const __m128d hi = _mm_cvtepi32_pd(_mm_shuffle_epi32(offset, _MM_SHUFFLE(1, 0, 3, 2)));
-      const __m128 values = _mm_movelh_ps(_mm_cvtpd_ps(_mm_add_pd(_mm_mul_pd(lo, lo), fpv)),
-                                          _mm_cvtpd_ps(_mm_add_pd(_mm_mul_pd(hi, hi), fpv)));
-      float* out = d + At<STRIDE>(q);
-      if constexpr (STRIDE == 1) {
-        _mm_storeu_ps(out, values);
-      } else {
-        _mm_store_ss(out, values);
-        _mm_store_ss(out + STRIDE, _mm_shuffle_ps(values, values, _MM_SHUFFLE(1, 1, 1, 1)));
-        _mm_store_ss(out + 2 * STRIDE, _mm_shuffle_ps(values, values, _MM_SHUFFLE(2, 2, 2, 2)));
-        _mm_store_ss(out + 3 * STRIDE, _mm_shuffle_ps(values, values, _MM_SHUFFLE(3, 3, 3, 3)));
-      }
-      offset = _mm_add_epi32(offset, step);
-    }
-  }
-#endif
-  for (; q < end; ++q) {
-    const double offset = static_cast<double>(q - p);
-    d[At<STRIDE>(q)] = static_cast<float>(offset * offset + fp);
-  }
-  return q;
-}
-
 // The seeds and everything the column pass makes of them are either exactly
 // DISTANCE_INFINITY or finite squares in [-1, 2^40]. On such a line (up to
 // 2^20 long) an infinite parabola never enters the final envelope and never
@@ -235,7 +195,12 @@ bool EnvelopeSkippingInfinity(const float* f, std::int32_t n, std::int32_t* v, f
     const float limit = z[j + 1];
     if (limit < static_cast<float>(q)) continue;
     const std::int32_t end = limit < static_cast<float>(n) ? static_cast<std::int32_t>(limit) + 1 : n;
-    q = WriteParabolaRun<STRIDE>(d, q, end, v[j], static_cast<double>(f[At<STRIDE>(v[j])]));
+    const std::int32_t p = v[j];
+    const double fp = static_cast<double>(f[At<STRIDE>(p)]);
+    for (; q < end; ++q) {
+      const double offset = static_cast<double>(q - p);
+      d[At<STRIDE>(q)] = static_cast<float>(offset * offset + fp);
+    }
   }
   return true;
 }

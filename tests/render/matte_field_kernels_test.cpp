@@ -194,6 +194,11 @@ TEST(CoverageToDistanceTest, MatchesThePlainPerPixelFormBitForBit) {
       field[i] = rng() % 9 == 0 ? (rng() % 2 ? 0.0f : -0.0f) : wide(rng);
       dis[i] = unit(rng) * 0.8f;
       smooth[i] = wide(rng);
+      // Now and then a value no stage should make, which must still pass
+      // through both forms alike.
+      if (rng() % 97 == 0) cov[i] = std::numeric_limits<float>::quiet_NaN();
+      if (rng() % 89 == 0) dis[i] = rng() % 2 ? std::numeric_limits<float>::quiet_NaN() : -1e30f;
+      if (rng() % 83 == 0) field[i] = std::numeric_limits<float>::infinity();
     }
     for (const float* sm : {static_cast<const float*>(smooth.data()), static_cast<const float*>(nullptr)}) {
       std::vector<float> want(n), got(n, -3.0f);
