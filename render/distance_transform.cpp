@@ -205,6 +205,36 @@ bool EnvelopeSkippingInfinity(const float* f, std::int32_t n, std::int32_t* v, f
   return true;
 }
 
+// A line whose transform is provably the line itself, so a pass in place
+// need neither sweep nor write it back. All +0.0: each zero meets the next
+// at exactly q + 1/2, so position q takes its own parabola and 0^2 + 0 is
+// +0.0 (a -0.0 would come out as +0.0, so it is not matched). All
+// DISTANCE_INFINITY: the sweep writes DISTANCE_INFINITY throughout. Both
+// hold on the sweep that skips infinities, hence the length limit.
+constexpr std::uint32_t EDT_ZERO_BITS = 0;
+constexpr std::uint32_t EDT_INFINITY_BITS = std::bit_cast<std::uint32_t>(DISTANCE_INFINITY);
+
+inline std::uint32_t BitsOf(float value) { return std::bit_cast<std::uint32_t>(value); }
+
+// Whether the row of n values is one of those lines.
+inline bool RowIsFixedPoint(const float* row, std::int32_t n) {
+  if (n > EDT_SKIP_MAX_LENGTH) return false;
+  const std::uint32_t first = BitsOf(row[0]);
+  if (first != EDT_ZERO_BITS && first != EDT_INFINITY_BITS) return false;
+  // Blocks of 16 compared without a branch, so the test stays cheap beside
+  // the sweep it saves; the first block that differs ends it.
+  std::int32_t i = 1;
+  for (; i + 16 <= n; i += 16) {
+    std::uint32_t differ = 0;
+    for (std::int32_t j = 0; j < 16; ++j) differ |= BitsOf(row[i + j]) ^ first;
+    if (differ != 0) return false;
+  }
+  for (; i < n; ++i) {
+    if (BitsOf(row[i]) != first) return false;
+  }
+  return true;
+}
+
 template <std::int32_t STRIDE>
 void Envelope(const float* f, std::int32_t n, std::int32_t* v, float* z, float* d) {
   if (n < 1) return;
@@ -218,9 +248,29 @@ void DistanceTransform1D(const float* f, std::int32_t n, std::int32_t* v, float*
   Envelope<1>(f, n, v, z, d);
 }
 
-void DistanceTransformColumnLanes(const float* f, std::int32_t height, std::int32_t lanes, std::int32_t* v, float* z,
+bool DistanceTransformColumnLanes(const float* f, std::int32_t height, std::int32_t lanes, std::int32_t* v, float* z,
                                   float* d) {
-  for (std::int32_t j = 0; j < lanes; ++j) Envelope<EDT_COLUMN_BLOCK>(f + j, height, v, z, d + j);
+  // Lanes whose column is its own transform (see RowIsFixedPoint) are not
+  // swept but copied through.
+  bool all_fixed = true;
+  for (std::int32_t j = 0; j < lanes; ++j) {
+    bool fixed = height >= 1 && height <= EDT_SKIP_MAX_LENGTH;
+    const std::uint32_t first = fixed ? BitsOf(f[j]) : EDT_ZERO_BITS;
+    if (first != EDT_ZERO_BITS && first != EDT_INFINITY_BITS) fixed = false;
+    for (std::int32_t y = 1; fixed && y < height; ++y) {
+      fixed = BitsOf(f[static_cast<std::int64_t>(y) * EDT_COLUMN_BLOCK + j]) == first;
+    }
+    if (fixed) {
+      for (std::int32_t y = 0; y < height; ++y) {
+        const std::int64_t at = static_cast<std::int64_t>(y) * EDT_COLUMN_BLOCK + j;
+        d[at] = f[at];
+      }
+    } else {
+      all_fixed = false;
+      Envelope<EDT_COLUMN_BLOCK>(f + j, height, v, z, d + j);
+    }
+  }
+  return all_fixed;
 }
 
 void EdtColumnPass::operator()(std::int32_t begin, std::int32_t end) const {
@@ -249,9 +299,9 @@ void EdtColumnPass::operator()(std::int32_t begin, std::int32_t end) const {
         std::memcpy(f + static_cast<std::int64_t>(y) * EDT_COLUMN_BLOCK, plane + y * stride + x0, lane_bytes);
       }
     }
-    for (std::int32_t j = 0; j < lanes; ++j) {
-      Envelope<EDT_COLUMN_BLOCK>(f + j, height, scratch.v.get(), scratch.z.get(), d + j);
-    }
+    // A block whose columns are all their own transforms stays in the plane
+    // as it is.
+    if (DistanceTransformColumnLanes(f, height, lanes, scratch.v.get(), scratch.z.get(), d)) continue;
     if (lanes == EDT_COLUMN_BLOCK) {
       for (std::int32_t y = 0; y < height; ++y) {
         const float* src = d + static_cast<std::int64_t>(y) * EDT_COLUMN_BLOCK;
@@ -274,6 +324,7 @@ void EdtRowPass::operator()(std::int32_t begin, std::int32_t end) const {
   for (std::int32_t y = begin; y < end; ++y) {
     // The row itself is the input; only the result goes through scratch.
     float* row = plane + static_cast<std::int64_t>(y) * width;
+    if (RowIsFixedPoint(row, width)) continue;
     DistanceTransform1D(row, width, scratch.v.get(), scratch.z.get(), scratch.d.get());
     std::memcpy(row, scratch.d.get(), row_bytes);
   }

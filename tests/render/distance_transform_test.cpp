@@ -426,6 +426,70 @@ TEST_F(DistanceTransformTest, PlaneMatchesPlainPerColumnSweepBitForBit) {
   }
 }
 
+TEST_F(DistanceTransformTest, LinesThatAreTheirOwnTransformMatchPlainSweepBitForBit) {
+  // Planes of rectangles of seeds over a background of 0 or infinity, so
+  // that whole rows and columns (and whole column blocks) are all +0.0 or
+  // all infinity before their pass, beside lines that differ from that in
+  // one place only: a -0.0, a small seed, a single infinity or a zero at
+  // the first, the last or a random position. Widths and heights from 1 up,
+  // around the column block and large enough for the worker path; every
+  // pass is also run over a part of its range that starts inside a block.
+  std::mt19937 rng(2026);
+  std::uniform_real_distribution<float> small(-0.9375f, 3.0f);
+  for (int trial = 0; trial < 120; ++trial) {
+    const int w = trial < 16 ? 1 + trial : 1 + static_cast<int>(rng() % (trial % 3 == 0 ? 700 : 90));
+    const int h = trial < 16 ? 1 + static_cast<int>(rng() % 40) : 1 + static_cast<int>(rng() % (trial % 4 == 0 ? 600 : 80));
+    const bool zero_background = trial % 2 == 0;
+    const float background = zero_background ? 0.0f : DISTANCE_INFINITY;
+    const float fill = zero_background ? DISTANCE_INFINITY : 0.0f;
+    Plane p(static_cast<std::size_t>(w) * h, background);
+    const int rects = static_cast<int>(rng() % 4);
+    for (int r = 0; r < rects; ++r) {
+      const int x0 = static_cast<int>(rng() % w), y0 = static_cast<int>(rng() % h);
+      const int x1 = std::min(w, x0 + 1 + static_cast<int>(rng() % (w / 3 + 1)));
+      const int y1 = std::min(h, y0 + 1 + static_cast<int>(rng() % (h / 3 + 1)));
+      for (int y = y0; y < y1; ++y) {
+        for (int x = x0; x < x1; ++x) p[y * w + x] = rng() % 8 == 0 ? small(rng) : fill;
+      }
+    }
+    const int oddities = static_cast<int>(rng() % 4);
+    for (int o = 0; o < oddities; ++o) {
+      const unsigned where = rng() % 3;
+      const int x = where == 0 ? 0 : (where == 1 ? w - 1 : static_cast<int>(rng() % w));
+      const int y = where == 0 ? h - 1 : (where == 1 ? 0 : static_cast<int>(rng() % h));
+      const float odd[] = {-0.0f, small(rng), DISTANCE_INFINITY, 0.0f};
+      p[y * w + x] = odd[rng() % 4];
+    }
+    Plane expected = p;
+    PlainTransform2D(expected, w, h);
+    Plane got = p;
+    DistanceTransform2D(got.data(), w, h);
+    ASSERT_TRUE(SameBytes(expected, got)) << "trial " << trial << " " << w << "x" << h;
+
+    // The passes alone, over the columns and rows from a split point on.
+    const int n = std::max(w, h);
+    const int split_x = static_cast<int>(rng() % w), split_y = static_cast<int>(rng() % h);
+    Plane columns = p;
+    EdtColumnPass{n, columns.data(), w, h}(split_x, w);
+    Plane rows = p;
+    EdtRowPass{n, rows.data(), w, h}(split_y, h);
+    std::vector<float> line(n), out(n);
+    for (int x = 0; x < w; ++x) {
+      for (int y = 0; y < h; ++y) line[y] = p[y * w + x];
+      if (x >= split_x) PlainTransform1D(line.data(), h, out.data());
+      for (int y = 0; y < h; ++y) {
+        const float want = x >= split_x ? out[y] : line[y];
+        ASSERT_EQ(std::memcmp(&want, &columns[y * w + x], sizeof(float)), 0) << "column " << x << " row " << y;
+      }
+    }
+    for (int y = 0; y < h; ++y) {
+      if (y >= split_y) PlainTransform1D(&p[y * w], w, out.data());
+      const float* want = y >= split_y ? out.data() : &p[y * w];
+      ASSERT_EQ(std::memcmp(want, &rows[y * w], w * sizeof(float)), 0) << "row " << y;
+    }
+  }
+}
+
 // ------------------------------------------------------------ allocation failures
 
 class DistanceFieldAllocationTest : public DistanceTransformTest {
