@@ -77,18 +77,16 @@ bool RasterPathField(const ShapeSlot* slots, std::int32_t shape_count, std::uint
 
   std::unique_ptr<std::uint8_t[]> mask = TryAllocateArray<std::uint8_t>(grid_n > 0 ? grid_n : 1);
   if (mask == nullptr) return false;
-  FloatPlane work_depth, work_distance, coverage;
+  FloatPlane work_depth, work_distance;
+  ZeroedFloatPlane coverage;
   if (!AllocateFloatPlane(work_depth, grid_w, grid_h) || !AllocateFloatPlane(work_distance, grid_w, grid_h)) {
     return false;
   }
   // Without the float raster the paths go into the mask, one sample per
   // grid pixel. With it nothing reads the mask, which is then left as it
   // came.
-  if (AllocateFloatPlane(coverage, grid_w, grid_h)) {
-    std::fill_n(coverage.data.get(), grid_n, 0.0f);
-  } else {
-    std::fill_n(mask.get(), grid_n, std::uint8_t{0});
-  }
+  // The paths add into the raster they are given, so it starts out zero.
+  if (!AllocateZeroedFloatPlane(coverage, grid_w, grid_h)) std::fill_n(mask.get(), grid_n, std::uint8_t{0});
 
   const PathPlacement placement = PlacementOf(frame);
   const FillRule rule = merge_mode == MERGE_SUBTRACT ? FillRule::EVEN_ODD : FillRule::NONZERO;
@@ -146,7 +144,7 @@ bool RasterPathField(const ShapeSlot* slots, std::int32_t shape_count, std::uint
   mask.reset();
   work_depth = FloatPlane();
   work_distance = FloatPlane();
-  coverage = FloatPlane();
+  coverage = ZeroedFloatPlane();
 
   FloatPlane scratch_a, scratch_b;
   if (!AllocateFloatPlane(scratch_a, padded_w, padded_h) || !AllocateFloatPlane(scratch_b, padded_w, padded_h)) {

@@ -51,14 +51,14 @@ void SupersampledShapesField(const ShapeSlot* slots, std::int32_t shape_count, c
   const std::int32_t s = ChooseSupersample(w, h, SHAPES_SUPERSAMPLE);
   const std::int32_t grid_w = s * w;
   const std::int32_t grid_h = s * h;
-  FloatPlane coverage, work_distance, work_depth, shape_coverage;
-  if (!AllocateFloatPlane(coverage, grid_w, grid_h) || !AllocateFloatPlane(work_distance, grid_w, grid_h) ||
+  FloatPlane work_distance, work_depth, shape_coverage;
+  // The shapes are combined into it from zero.
+  ZeroedFloatPlane coverage;
+  if (!AllocateZeroedFloatPlane(coverage, grid_w, grid_h) || !AllocateFloatPlane(work_distance, grid_w, grid_h) ||
       !AllocateFloatPlane(work_depth, grid_w, grid_h)) {
     FillNoPaneField(pane_depth, pane_distance, pane_height);
     return;
   }
-  const std::int64_t n = coverage.Size();
-  std::fill_n(coverage.data.get(), n, 0.0f);
   // Without a coverage of its own each shape adds straight into the shared
   // one, with neither inversion nor mask mode.
   const bool per_shape = AllocateFloatPlane(shape_coverage, grid_w, grid_h);

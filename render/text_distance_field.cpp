@@ -35,8 +35,9 @@ void TextDistanceField(const PF_InData* in_data, SuiteHandler& suites, const PF_
   const auto grid_w = static_cast<std::int32_t>(grid_w64);
   const auto grid_h = static_cast<std::int32_t>(grid_h64);
 
-  FloatPlane coverage;
-  if (AllocateFloatPlane(coverage, grid_w, grid_h)) std::fill_n(coverage.data.get(), coverage.Size(), 0.0f);
+  // The outlines add their coverage into it, so it starts out zero.
+  ZeroedFloatPlane coverage;
+  AllocateZeroedFloatPlane(coverage, grid_w, grid_h);
   const ZeroedArray<std::uint8_t> mask(BuildTextOutlineMask(
       in_data, suites, request.left - TEXT_MARGIN, request.top - TEXT_MARGIN, grid_w, grid_h, downsample_x,
       downsample_y, s, coverage.Empty() ? nullptr : coverage.data.get()));
