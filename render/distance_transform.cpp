@@ -129,6 +129,9 @@ constexpr std::int32_t EDT_SKIP_MAX_LENGTH = std::int32_t{1} << 20;
 constexpr float EDT_FINITE_MIN = -1.0f;
 constexpr float EDT_FINITE_MAX = 1099511627776.0f;  // 2^40
 
+// The position that marks a run of inner zeros in the envelope.
+constexpr std::int32_t EDT_ZERO_RUN = -1;
+
 inline bool IsSkipFinite(float value) { return value >= EDT_FINITE_MIN && value <= EDT_FINITE_MAX; }
 
 template <std::int32_t STRIDE>
@@ -174,14 +177,33 @@ bool EnvelopeSkippingInfinity(const float* f, std::int32_t n, std::int32_t* v, f
     // A run of zeros: the next zero meets this one at exactly q + 1/2
     // ((q+1)^2 - q^2 = 2q + 1 is exact, and so is the halving), so the run
     // is pushed without recomputing it, as long as nothing would be popped.
-    while (q + 1 < n && f[At<STRIDE>(q + 1)] == 0.0f) {
-      const double meet = static_cast<double>(q) + 0.5;
-      if (static_cast<double>(top_z) >= meet) break;
-      ++q;
-      ++k;
-      top_z = static_cast<float>(meet);
-      v[k] = q;
-      z[k] = top_z;
+    if (q + 1 < n && f[At<STRIDE>(q + 1)] == 0.0f &&
+        static_cast<double>(top_z) < static_cast<double>(q) + 0.5) {
+      // Every zero after the first then meets the one before at its own
+      // position - 1/2. The last zero b of the run is never popped: a later
+      // value f(r) >= -1 meets it at f(r) / (2 (r - b)) + (r + b) / 2 >= b,
+      // above its boundary b - 1/2. So the run's inner zeros keep their
+      // boundaries to the end, each serves its own position alone, and 0^2 +
+      // (+-0) comes out +0.0 there. They are held as one entry, marked by a
+      // negative position, whose boundary is that of the first inner zero;
+      // the sweep never reaches it, and the read-out fills its positions.
+      const std::int32_t first = q;
+      while (q + 1 < n && f[At<STRIDE>(q + 1)] == 0.0f) ++q;
+      if (q - first >= 2) {
+        ++k;
+        v[k] = EDT_ZERO_RUN;
+        z[k] = static_cast<float>(static_cast<double>(first) + 0.5);
+      } else if (q - first == 1) {
+        ++k;
+        v[k] = first + 1;
+        z[k] = static_cast<float>(static_cast<double>(first) + 0.5);
+      }
+      if (q - first >= 2) {
+        ++k;
+        v[k] = q;
+        z[k] = static_cast<float>(static_cast<double>(q) - 0.5);
+      }
+      top_z = z[k];
     }
     top_v = q;
     top_g = static_cast<double>(q) * static_cast<double>(q);
@@ -196,6 +218,10 @@ bool EnvelopeSkippingInfinity(const float* f, std::int32_t n, std::int32_t* v, f
     if (limit < static_cast<float>(q)) continue;
     const std::int32_t end = limit < static_cast<float>(n) ? static_cast<std::int32_t>(limit) + 1 : n;
     const std::int32_t p = v[j];
+    if (p == EDT_ZERO_RUN) {
+      for (; q < end; ++q) d[At<STRIDE>(q)] = 0.0f;
+      continue;
+    }
     const double fp = static_cast<double>(f[At<STRIDE>(p)]);
     for (; q < end; ++q) {
       const double offset = static_cast<double>(q - p);

@@ -426,6 +426,49 @@ TEST_F(DistanceTransformTest, PlaneMatchesPlainPerColumnSweepBitForBit) {
   }
 }
 
+TEST_F(DistanceTransformTest, RunsOfZerosMatchPlainSweepBitForBit) {
+  // Runs of zeros (some of them -0.0) of every length from 1 up, between
+  // the values that press hardest on a run's last zero (-1 and -0.9375 right
+  // after it), small and large squares and infinities, along rows and as
+  // interleaved column lanes.
+  std::mt19937 rng(31);
+  std::uniform_real_distribution<float> small(-1.0f, 2.0f), big(0.0f, 1e6f);
+  const float neighbours[] = {-1.0f, -0.9375f, DISTANCE_INFINITY, 0.25f, 1.0f, 2.0f};
+  for (int trial = 0; trial < 300; ++trial) {
+    const int n = 1 + static_cast<int>(rng() % (trial < 200 ? 120 : 5000));
+    const int lanes = 1 + static_cast<int>(rng() % EDT_COLUMN_BLOCK);
+    const int longest = 1 + static_cast<int>(rng() % (trial % 3 == 0 ? 400 : 12));
+    std::vector<float> f(static_cast<std::size_t>(n) * EDT_COLUMN_BLOCK, -7.0f);
+    for (int j = 0; j < lanes; ++j) {
+      int i = 0;
+      while (i < n) {
+        const int run = static_cast<int>(rng() % (longest + 1));
+        for (int r = 0; r < run && i < n; ++r, ++i) {
+          f[static_cast<std::size_t>(i) * EDT_COLUMN_BLOCK + j] = rng() % 9 == 0 ? -0.0f : 0.0f;
+        }
+        const int others = 1 + static_cast<int>(rng() % 3);
+        for (int r = 0; r < others && i < n; ++r, ++i) {
+          const unsigned pick = rng() % 8;
+          f[static_cast<std::size_t>(i) * EDT_COLUMN_BLOCK + j] =
+              pick < 6 ? neighbours[pick] : (pick == 6 ? small(rng) : big(rng));
+        }
+      }
+    }
+    std::vector<std::int32_t> v(n);
+    std::vector<float> z(n + 1), lanes_out(f.size(), -5.0f);
+    DistanceTransformColumnLanes(f.data(), n, lanes, v.data(), z.data(), lanes_out.data());
+    for (int j = 0; j < lanes; ++j) {
+      std::vector<float> line(n), expected(n), got(n, -5.0f), got_lane(n);
+      for (int i = 0; i < n; ++i) line[i] = f[static_cast<std::size_t>(i) * EDT_COLUMN_BLOCK + j];
+      PlainTransform1D(line.data(), n, expected.data());
+      DistanceTransform1D(line.data(), n, v.data(), z.data(), got.data());
+      for (int i = 0; i < n; ++i) got_lane[i] = lanes_out[static_cast<std::size_t>(i) * EDT_COLUMN_BLOCK + j];
+      ASSERT_TRUE(SameBytes(expected, got)) << "row, trial " << trial << " n " << n;
+      ASSERT_TRUE(SameBytes(expected, got_lane)) << "lane " << j << ", trial " << trial << " n " << n;
+    }
+  }
+}
+
 TEST_F(DistanceTransformTest, LinesThatAreTheirOwnTransformMatchPlainSweepBitForBit) {
   // Planes of rectangles of seeds over a background of 0 or infinity, so
   // that whole rows and columns (and whole column blocks) are all +0.0 or
