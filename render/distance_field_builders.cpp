@@ -176,10 +176,33 @@ struct CoverageSource {
   // is an edge pixel; false, with nothing written, otherwise.
   bool SeedPlainRun(std::int64_t i, std::int32_t count, float* to_inside, float* to_outside) const {
     const float* c = coverage + i;
-    bool decided = true;
-    for (std::int32_t j = 0; j < count; ++j) decided &= (c[j] >= COVERAGE_INSIDE) | (c[j] <= COVERAGE_OUTSIDE);
+    std::int32_t j = 0;
+#ifdef PRISMORA_FIELD_SSE2
+    // The same two comparisons per lane (a NaN passes neither, so it goes
+    // the way of an edge pixel), and the seeds as bit masks of the infinity:
+    // +0.0 where a lane is not selected.
+    const __m128 inside_at = _mm_set1_ps(COVERAGE_INSIDE);
+    const __m128 outside_at = _mm_set1_ps(COVERAGE_OUTSIDE);
+    int decided_bits = 0xF;
+    for (; j + 4 <= count; j += 4) {
+      const __m128 cj = _mm_loadu_ps(c + j);
+      decided_bits &= _mm_movemask_ps(_mm_or_ps(_mm_cmpge_ps(cj, inside_at), _mm_cmple_ps(cj, outside_at)));
+    }
+    bool decided = decided_bits == 0xF;
+    for (std::int32_t k = j; k < count; ++k) decided &= (c[k] >= COVERAGE_INSIDE) | (c[k] <= COVERAGE_OUTSIDE);
     if (!decided) return false;
-    for (std::int32_t j = 0; j < count; ++j) {
+    const __m128 infinity = _mm_set1_ps(DISTANCE_INFINITY);
+    for (j = 0; j + 4 <= count; j += 4) {
+      const __m128 inside = _mm_cmpge_ps(_mm_loadu_ps(c + j), inside_at);
+      _mm_storeu_ps(to_outside + j, _mm_and_ps(inside, infinity));
+      _mm_storeu_ps(to_inside + j, _mm_andnot_ps(inside, infinity));
+    }
+#else
+    bool decided = true;
+    for (std::int32_t k = 0; k < count; ++k) decided &= (c[k] >= COVERAGE_INSIDE) | (c[k] <= COVERAGE_OUTSIDE);
+    if (!decided) return false;
+#endif
+    for (; j < count; ++j) {
       const bool inside = c[j] >= COVERAGE_INSIDE;
       to_outside[j] = inside ? DISTANCE_INFINITY : 0.0f;
       to_inside[j] = inside ? 0.0f : DISTANCE_INFINITY;

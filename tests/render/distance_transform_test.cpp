@@ -704,6 +704,47 @@ Plane RandomShapesCoverage(int w, int h, std::mt19937& rng) {
   return c;
 }
 
+TEST_F(DistanceTransformTest, CoverageBuilderSeedsAtTheThresholdsAsTheSeparatePasses) {
+  // Coverages on and beside the inside and outside thresholds, in patches
+  // that leave whole groups of adjacent pixels decided and others with one
+  // edge pixel among them, at widths that end groups and column blocks part
+  // way.
+  const float values[] = {0.9999f,
+                          std::nextafter(0.9999f, 0.0f),
+                          0.0001f,
+                          std::nextafter(0.0001f, 1.0f),
+                          0.0f,
+                          1.0f,
+                          0.5f,
+                          0.25f};
+  std::mt19937 rng(77);
+  for (int trial = 0; trial < 40; ++trial) {
+    const int w = 1 + static_cast<int>(rng() % (trial % 4 == 0 ? 520 : 45));
+    const int h = 1 + static_cast<int>(rng() % (trial % 4 == 1 ? 300 : 40));
+    const int count = w * h, n = std::max(w, h);
+    const int patch = 1 + static_cast<int>(rng() % 9);
+    Plane c(count);
+    for (int y = 0; y < h; ++y) {
+      for (int x = 0; x < w; ++x) {
+        const unsigned cell = static_cast<unsigned>((x / patch) * 7919 + (y / patch) * 104729 + trial);
+        const bool plain = cell % 3 != 0;
+        c[y * w + x] = plain ? values[(cell / 3) % 6] : values[rng() % 8];
+      }
+    }
+    Plane in(count), out(count), want_depth(count), want_dist(count);
+    DistanceInitCoverage{c.data(), out.data(), DISTANCE_INFINITY, in.data(), w, h}(0, count);
+    for (float* p : {in.data(), out.data()}) {
+      EdtColumnPass{n, p, w, h}(0, w);
+      EdtRowPass{n, p, w, h}(0, h);
+    }
+    DistanceCombineCoverage{out.data(), in.data(), c.data(), want_depth.data(), want_dist.data()}(0, count);
+    Plane depth(count, 7.0f), dist(count, 7.0f);
+    DistanceFieldFromCoverage(c.data(), w, h, depth.data(), dist.data());
+    ASSERT_TRUE(SameBytes(want_depth, depth)) << w << "x" << h;
+    ASSERT_TRUE(SameBytes(want_dist, dist)) << w << "x" << h;
+  }
+}
+
 TEST_F(DistanceTransformTest, BuildersMatchTheirSeparatePassesBitForBit) {
   // The builders seed inside the column sweep and combine inside the row
   // sweep; the separate seeding, transform and combining bodies, run one
