@@ -277,16 +277,38 @@ void DistanceTransform1D(const float* f, std::int32_t n, std::int32_t* v, float*
 bool DistanceTransformColumnLanes(const float* f, std::int32_t height, std::int32_t lanes, std::int32_t* v, float* z,
                                   float* d) {
   // Lanes whose column is its own transform (see RowIsFixedPoint) are not
-  // swept but copied through.
+  // swept but copied through. All lanes are tested together, row by row,
+  // until every one of them has differed from its first value.
+  std::uint32_t first[EDT_COLUMN_BLOCK] = {};
+  std::uint32_t differ[EDT_COLUMN_BLOCK] = {};
+  const bool testable = height >= 1 && height <= EDT_SKIP_MAX_LENGTH;
+  bool any_candidate = false;
+  for (std::int32_t j = 0; j < lanes; ++j) {
+    first[j] = testable ? BitsOf(f[j]) : EDT_ZERO_BITS;
+    const bool candidate = testable && (first[j] == EDT_ZERO_BITS || first[j] == EDT_INFINITY_BITS);
+    differ[j] = candidate ? 0u : 1u;
+    any_candidate |= candidate;
+  }
+  constexpr std::int32_t ROWS_BETWEEN_TESTS = 32;
+  for (std::int32_t y0 = 1; any_candidate && y0 < height; y0 += ROWS_BETWEEN_TESTS) {
+    const std::int32_t y1 = std::min(height, y0 + ROWS_BETWEEN_TESTS);
+    if (lanes == EDT_COLUMN_BLOCK) {
+      for (std::int32_t y = y0; y < y1; ++y) {
+        const float* row = f + static_cast<std::int64_t>(y) * EDT_COLUMN_BLOCK;
+        for (std::int32_t j = 0; j < EDT_COLUMN_BLOCK; ++j) differ[j] |= BitsOf(row[j]) ^ first[j];
+      }
+    } else {
+      for (std::int32_t y = y0; y < y1; ++y) {
+        const float* row = f + static_cast<std::int64_t>(y) * EDT_COLUMN_BLOCK;
+        for (std::int32_t j = 0; j < lanes; ++j) differ[j] |= BitsOf(row[j]) ^ first[j];
+      }
+    }
+    any_candidate = false;
+    for (std::int32_t j = 0; j < lanes; ++j) any_candidate |= differ[j] == 0;
+  }
   bool all_fixed = true;
   for (std::int32_t j = 0; j < lanes; ++j) {
-    bool fixed = height >= 1 && height <= EDT_SKIP_MAX_LENGTH;
-    const std::uint32_t first = fixed ? BitsOf(f[j]) : EDT_ZERO_BITS;
-    if (first != EDT_ZERO_BITS && first != EDT_INFINITY_BITS) fixed = false;
-    for (std::int32_t y = 1; fixed && y < height; ++y) {
-      fixed = BitsOf(f[static_cast<std::int64_t>(y) * EDT_COLUMN_BLOCK + j]) == first;
-    }
-    if (fixed) {
+    if (differ[j] == 0) {
       for (std::int32_t y = 0; y < height; ++y) {
         const std::int64_t at = static_cast<std::int64_t>(y) * EDT_COLUMN_BLOCK + j;
         d[at] = f[at];
