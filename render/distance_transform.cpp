@@ -134,10 +134,28 @@ constexpr std::int32_t EDT_ZERO_RUN = -1;
 
 inline bool IsSkipFinite(float value) { return value >= EDT_FINITE_MIN && value <= EDT_FINITE_MAX; }
 
+// The first position from q on that does not hold DISTANCE_INFINITY, or n.
+// Along a row four values are compared at a time by their bits, which is
+// the same test: the infinity has no other encoding and no NaN equals it.
+template <std::int32_t STRIDE>
+inline std::int32_t SkipInfinity(const float* f, std::int32_t q, std::int32_t n) {
+  if constexpr (STRIDE == 1) {
+    while (q + 4 <= n) {
+      const std::uint32_t differ = (std::bit_cast<std::uint32_t>(f[q]) ^ std::bit_cast<std::uint32_t>(DISTANCE_INFINITY)) |
+                                   (std::bit_cast<std::uint32_t>(f[q + 1]) ^ std::bit_cast<std::uint32_t>(DISTANCE_INFINITY)) |
+                                   (std::bit_cast<std::uint32_t>(f[q + 2]) ^ std::bit_cast<std::uint32_t>(DISTANCE_INFINITY)) |
+                                   (std::bit_cast<std::uint32_t>(f[q + 3]) ^ std::bit_cast<std::uint32_t>(DISTANCE_INFINITY));
+      if (differ != 0) break;
+      q += 4;
+    }
+  }
+  while (q < n && f[At<STRIDE>(q)] == DISTANCE_INFINITY) ++q;
+  return q;
+}
+
 template <std::int32_t STRIDE>
 bool EnvelopeSkippingInfinity(const float* f, std::int32_t n, std::int32_t* v, float* z, float* d) {
-  std::int32_t q = 0;
-  while (q < n && f[At<STRIDE>(q)] == DISTANCE_INFINITY) ++q;
+  std::int32_t q = SkipInfinity<STRIDE>(f, 0, n);
   if (q == n) {
     for (std::int32_t i = 0; i < n; ++i) d[At<STRIDE>(i)] = DISTANCE_INFINITY;
     return true;
@@ -154,7 +172,10 @@ bool EnvelopeSkippingInfinity(const float* f, std::int32_t n, std::int32_t* v, f
   z[0] = top_z;
   for (++q; q < n; ++q) {
     const float fq = f[At<STRIDE>(q)];
-    if (fq == DISTANCE_INFINITY) continue;
+    if (fq == DISTANCE_INFINITY) {
+      q = SkipInfinity<STRIDE>(f, q + 1, n) - 1;
+      continue;
+    }
     if (!IsSkipFinite(fq)) return false;
     const double qd = static_cast<double>(q);
     const double g = static_cast<double>(fq) + qd * qd;
