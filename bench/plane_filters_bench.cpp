@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <cstring>
 #include <random>
+#include <utility>
 
 #include "bench/plane_copy_floor.h"
 #include "render/float_plane.h"
@@ -134,6 +135,37 @@ void NaiveBlurPair(benchmark::State& state) {
   }
 }
 
+// The shading height's smoothing, two passes of the radius-8 pair: as two
+// separate blurs per pass through the scratch plane, and as one pass of
+// rows then columns per pass, on the same plane in the same run.
+enum class Smoothing { SEPARATE, ONE_PASS };
+
+void SmoothTwice(benchmark::State& state, Smoothing how) {
+  const std::int32_t w = static_cast<std::int32_t>(state.range(0));
+  const std::int32_t h = static_cast<std::int32_t>(state.range(1));
+  Planes p = MakePlanes(w, h);
+  if (p.dst.Empty()) {
+    state.SkipWithError("planes could not be allocated");
+    return;
+  }
+  const std::int32_t r = 8;
+  float* plane = p.src.data.get();
+  float* scratch = p.scratch.data.get();
+  for (auto _ : state) {
+    for (int pass = 0; pass < 2; ++pass) {
+      if (how == Smoothing::SEPARATE) {
+        ParallelFor(h, BoxBlurRows{w, r, plane, scratch});
+        ParallelFor(h, BoxBlurColumns{w, r, h, scratch, plane});
+      } else {
+        ParallelFor(h, BoxBlurRowsThenColumns{w, r, h, plane, scratch});
+        std::swap(plane, scratch);
+      }
+    }
+    benchmark::DoNotOptimize(plane);
+    benchmark::ClobberMemory();
+  }
+}
+
 void Sizes(benchmark::internal::Benchmark* b) {
   b->Args({1920, 1080})->Args({3840, 2160})->Unit(benchmark::kMillisecond)->UseRealTime();
 }
@@ -143,6 +175,8 @@ BENCHMARK_CAPTURE(BlurPair, default_threads, Threads::DEFAULT)->Apply(Sizes);
 BENCHMARK_CAPTURE(CopyFloor, one_worker, Threads::ONE)->Apply(Sizes);
 BENCHMARK_CAPTURE(BlurPair, one_worker, Threads::ONE)->Apply(Sizes);
 BENCHMARK(NaiveBlurPair)->Apply(Sizes);
+BENCHMARK_CAPTURE(SmoothTwice, separate_blurs, Smoothing::SEPARATE)->Apply(Sizes);
+BENCHMARK_CAPTURE(SmoothTwice, rows_then_columns, Smoothing::ONE_PASS)->Apply(Sizes);
 
 }  // namespace
 

@@ -47,3 +47,8 @@ constexpr int TEXT_COVERAGE_SUBSCANLINES = 4;
 std::uint8_t* BuildTextOutlineMask(const PF_InData* in_data, SuiteHandler& suites, int origin_x, int origin_y,
                                    int width, int height, double scale_x, double scale_y, int supersample,
                                    float* coverage);
+
+// One span [xa, xb) of grid x added to a coverage row of `width` floats:
+// every column c it overlaps by o > 0 becomes min(1, value + min(1, o) x
+// weight). The fill's blitter, open to its test.
+void AddTextCoverageSpan(float* row, int width, float weight, float xa, float xb);

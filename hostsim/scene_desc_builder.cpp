@@ -75,26 +75,82 @@ bool InsideSample(bool ellipse, double dx, double dy) {
   return ellipse ? dx * dx + dy * dy <= 1.0 : std::fabs(dx) <= 1.0 && std::fabs(dy) <= 1.0;
 }
 
-// The shapes over the whole composition, supersampled; a rendered pixel
-// covers factor x factor composition pixels. Only pixels that the shapes'
-// outlines cross are counted sample by sample; the others are wholly
-// inside a shape or outside all of them.
-void PaintShapes(const std::vector<MatteShapeDesc>& shapes, const SimRenderRequest& request, SimWorld& world) {
+// The premultiplied white of each possible sample count, as PutCoverage
+// writes it.
+template <typename Pixel>
+void CoverageValues(A_long max_channel, Pixel (&out)[MATTE_SUPERSAMPLE * MATTE_SUPERSAMPLE + 1]) {
+  constexpr int SAMPLES = MATTE_SUPERSAMPLE * MATTE_SUPERSAMPLE;
+  for (int hits = 0; hits <= SAMPLES; ++hits) {
+    const double a = std::clamp(hits / static_cast<double>(SAMPLES), 0.0, 1.0);
+    const auto v = static_cast<decltype(Pixel::alpha)>(std::lround(a * static_cast<double>(max_channel)));
+    out[hits] = Pixel{v, v, v, v};
+  }
+}
+
+// The columns [lo, hi] of a pixel row where a shape may not be wholly
+// outside; empty when lo > hi.
+struct ColumnSpan {
+  A_long lo;
+  A_long hi;
+  void Add(A_long x) {
+    lo = std::min(lo, x);
+    hi = std::max(hi, x);
+  }
+};
+
+template <typename Pixel>
+void PaintShapeRows(const std::vector<MatteShapeDesc>& shapes, const SimRenderRequest& request, SimWorld& world,
+                    A_long max_channel) {
+  Pixel values[MATTE_SUPERSAMPLE * MATTE_SUPERSAMPLE + 1];
+  CoverageValues(max_channel, values);
   const double fx = request.downsample_x;
   const double fy = request.downsample_y;
   const std::size_t n = shapes.size();
-  const auto width = static_cast<std::size_t>(std::max<A_long>(world.width(), 0));
+  const A_long w = std::max<A_long>(world.width(), 0);
+  const auto width = static_cast<std::size_t>(w);
   std::vector<AxisSamples> columns(n * width);
+  // Per shape: the columns that do not put every sample outside it on their
+  // own (any_column), and those whose offsets are not all numbers
+  // (unordered_column); a sample outside on either axis is outside a
+  // rectangle, and an ellipse whose smallest square on one axis exceeds 1
+  // has every sample outside.
+  const ColumnSpan none{w, -1};
+  std::vector<ColumnSpan> any_column(n, none), unordered_column(n, none);
   for (std::size_t s = 0; s < n; ++s) {
     for (std::size_t x = 0; x < width; ++x) {
-      columns[s * width + x] = SampleAxis(static_cast<A_long>(x), fx, shapes[s].center[0], shapes[s].size[0]);
+      const AxisSamples a = SampleAxis(static_cast<A_long>(x), fx, shapes[s].center[0], shapes[s].size[0]);
+      columns[s * width + x] = a;
+      const bool out = a.ordered && (shapes[s].ellipse ? a.min2 > 1.0 : a.all_out);
+      if (!out) any_column[s].Add(static_cast<A_long>(x));
+      if (!a.ordered) unordered_column[s].Add(static_cast<A_long>(x));
     }
   }
   std::vector<AxisSamples> rows(n);
   constexpr int SAMPLES = MATTE_SUPERSAMPLE * MATTE_SUPERSAMPLE;
   for (A_long y = 0; y < world.height(); ++y) {
-    for (std::size_t s = 0; s < n; ++s) rows[s] = SampleAxis(y, fy, shapes[s].center[1], shapes[s].size[1]);
-    for (A_long x = 0; x < world.width(); ++x) {
+    ColumnSpan reach = none;
+    for (std::size_t s = 0; s < n; ++s) {
+      rows[s] = SampleAxis(y, fy, shapes[s].center[1], shapes[s].size[1]);
+      const AxisSamples& cy = rows[s];
+      // Where the row alone puts every sample outside, only columns with a
+      // number that is not one can still count.
+      const ColumnSpan& span = !cy.ordered ? ColumnSpan{0, w - 1}
+                               : (shapes[s].ellipse ? cy.min2 > 1.0 : cy.all_out) ? unordered_column[s]
+                                                                                    : any_column[s];
+      reach.lo = std::min(reach.lo, span.lo);
+      reach.hi = std::max(reach.hi, span.hi);
+    }
+    Pixel* out = reinterpret_cast<Pixel*>(reinterpret_cast<std::uint8_t*>(world.world().data) +
+                                          static_cast<std::ptrdiff_t>(y) * world.world().rowbytes);
+    // Outside the reach every shape has every sample outside.
+    const A_long lo = std::max<A_long>(reach.lo, 0), hi = std::min<A_long>(reach.hi, w - 1);
+    if (lo > hi) {
+      std::fill_n(out, w, values[0]);
+      continue;
+    }
+    std::fill_n(out, lo, values[0]);
+    std::fill_n(out + hi + 1, w - hi - 1, values[0]);
+    for (A_long x = lo; x <= hi; ++x) {
       bool covered = false, crossed = false;
       for (std::size_t s = 0; s < n && !covered; ++s) {
         const AxisSamples& cx = columns[s * width + static_cast<std::size_t>(x)];
@@ -125,8 +181,21 @@ void PaintShapes(const std::vector<MatteShapeDesc>& shapes, const SimRenderReque
           }
         }
       }
-      PutCoverage(world, x, y, hits / static_cast<double>(SAMPLES));
+      out[x] = values[hits];
     }
+  }
+}
+
+// The shapes over the whole composition, supersampled; a rendered pixel
+// covers factor x factor composition pixels. Only pixels that the shapes'
+// outlines cross are counted sample by sample; the others are wholly
+// inside a shape or outside all of them, and the stretches of a row that
+// every shape leaves wholly outside are not looked at pixel by pixel.
+void PaintShapes(const std::vector<MatteShapeDesc>& shapes, const SimRenderRequest& request, SimWorld& world) {
+  if (world.deep()) {
+    PaintShapeRows<PF_Pixel16>(shapes, request, world, PF_MAX_CHAN16);
+  } else {
+    PaintShapeRows<PF_Pixel8>(shapes, request, world, PF_MAX_CHAN8);
   }
 }
 

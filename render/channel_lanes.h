@@ -90,6 +90,96 @@ inline float Lane(FloatLanes a, int k) {
 
 inline void StoreInts(IntLanes a, std::int32_t* out) { _mm_storeu_si128(reinterpret_cast<__m128i*>(out), a.v); }
 
+// Four pixels side by side, one register per channel: lane k of each holds
+// pixel k's channel.
+struct PixelQuad {
+  __m128i a, r, g, b;
+};
+
+// Lanes of a where the mask is set, of b elsewhere.
+inline __m128 LaneSelect(__m128 mask, __m128 a, __m128 b) {
+  return _mm_or_ps(_mm_and_ps(mask, a), _mm_andnot_ps(mask, b));
+}
+inline __m128i LaneSelect(__m128i mask, __m128i a, __m128i b) {
+  return _mm_or_si128(_mm_and_si128(mask, a), _mm_andnot_si128(mask, b));
+}
+
+// Four pixels read through four pointers, kept packed; Channel(c) gives
+// channel c (0 alpha, 1 red, 2 green, 3 blue) of all four as floats.
+struct PixelWords8 {
+  __m128i v;
+  explicit PixelWords8(__m128i words) : v(words) {}
+  explicit PixelWords8(const PF_Pixel8* const* p) {
+    std::int32_t word[4];
+    for (int k = 0; k < 4; ++k) std::memcpy(&word[k], p[k], sizeof word[k]);
+    v = _mm_setr_epi32(word[0], word[1], word[2], word[3]);
+  }
+  __m128i IntChannel(int c) const {
+    const __m128i shifted = c == 0 ? v : (c == 1 ? _mm_srli_epi32(v, 8) : (c == 2 ? _mm_srli_epi32(v, 16) : _mm_srli_epi32(v, 24)));
+    return c == 3 ? shifted : _mm_and_si128(shifted, _mm_set1_epi32(0xFF));
+  }
+  __m128 Channel(int c) const { return _mm_cvtepi32_ps(IntChannel(c)); }
+};
+
+struct PixelWords16 {
+  __m128i ar, gb;  // alpha and red are the low word of each pixel, green and blue the high
+  // From pixels 0 and 1 in `first`, 2 and 3 in `second`.
+  PixelWords16(__m128i first, __m128i second) {
+    const __m128 lo = _mm_castsi128_ps(first);
+    const __m128 hi = _mm_castsi128_ps(second);
+    ar = _mm_castps_si128(_mm_shuffle_ps(lo, hi, _MM_SHUFFLE(2, 0, 2, 0)));
+    gb = _mm_castps_si128(_mm_shuffle_ps(lo, hi, _MM_SHUFFLE(3, 1, 3, 1)));
+  }
+  explicit PixelWords16(const PF_Pixel16* const* p)
+      : PixelWords16(_mm_unpacklo_epi64(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(p[0])),
+                                        _mm_loadl_epi64(reinterpret_cast<const __m128i*>(p[1]))),
+                     _mm_unpacklo_epi64(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(p[2])),
+                                        _mm_loadl_epi64(reinterpret_cast<const __m128i*>(p[3])))) {}
+  __m128i IntChannel(int c) const {
+    const __m128i w = c < 2 ? ar : gb;
+    return (c & 1) ? _mm_srli_epi32(w, 16) : _mm_and_si128(w, _mm_set1_epi32(0xFFFF));
+  }
+  __m128 Channel(int c) const { return _mm_cvtepi32_ps(IntChannel(c)); }
+};
+
+inline PixelWords8 GatherWords(const PF_Pixel8* const* p) { return PixelWords8(p); }
+inline PixelWords16 GatherWords(const PF_Pixel16* const* p) { return PixelWords16(p); }
+
+// Four pairs of neighbouring pixels, p[k][0] and p[k][1]: the left pixels
+// of the pairs and the right ones, each read with one load per pair.
+template <typename Words>
+struct PixelPairs {
+  Words left, right;
+};
+
+inline PixelPairs<PixelWords8> GatherPairs(const PF_Pixel8* const* p) {
+  auto pair = [&](int k) { return _mm_loadl_epi64(reinterpret_cast<const __m128i*>(p[k])); };
+  const __m128i t01 = _mm_unpacklo_epi32(pair(0), pair(1));  // left 0, left 1, right 0, right 1
+  const __m128i t23 = _mm_unpacklo_epi32(pair(2), pair(3));
+  return {PixelWords8(_mm_unpacklo_epi64(t01, t23)), PixelWords8(_mm_unpackhi_epi64(t01, t23))};
+}
+
+inline PixelPairs<PixelWords16> GatherPairs(const PF_Pixel16* const* p) {
+  auto pair = [&](int k) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p[k])); };
+  const __m128i q0 = pair(0), q1 = pair(1), q2 = pair(2), q3 = pair(3);
+  return {PixelWords16(_mm_unpacklo_epi64(q0, q1), _mm_unpacklo_epi64(q2, q3)),
+          PixelWords16(_mm_unpackhi_epi64(q0, q1), _mm_unpackhi_epi64(q2, q3))};
+}
+
+// Four pixels of channel values in range back to their memory layout.
+inline void StoreQuad(const PixelQuad& q, PF_Pixel8* out) {
+  const __m128i v = _mm_or_si128(_mm_or_si128(q.a, _mm_slli_epi32(q.r, 8)),
+                                 _mm_or_si128(_mm_slli_epi32(q.g, 16), _mm_slli_epi32(q.b, 24)));
+  _mm_storeu_si128(reinterpret_cast<__m128i*>(out), v);
+}
+
+inline void StoreQuad(const PixelQuad& q, PF_Pixel16* out) {
+  const __m128i lo = _mm_or_si128(q.a, _mm_slli_epi32(q.r, 16));
+  const __m128i hi = _mm_or_si128(q.g, _mm_slli_epi32(q.b, 16));
+  _mm_storeu_si128(reinterpret_cast<__m128i*>(out), _mm_unpacklo_epi32(lo, hi));
+  _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 2), _mm_unpackhi_epi32(lo, hi));
+}
+
 #else
 
 struct FloatLanes {

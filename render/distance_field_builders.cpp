@@ -17,6 +17,11 @@
 #include "render/float_plane.h"
 #include "render/parallel_for.h"
 
+#if (defined(__SSE2__) || defined(_M_X64)) && !defined(PRISMORA_SCALAR_LANES)
+#include <emmintrin.h>
+#define PRISMORA_FIELD_SSE2 1
+#endif
+
 namespace {
 
 constexpr float COVERAGE_INSIDE = 0.9999f;
@@ -171,10 +176,33 @@ struct CoverageSource {
   // is an edge pixel; false, with nothing written, otherwise.
   bool SeedPlainRun(std::int64_t i, std::int32_t count, float* to_inside, float* to_outside) const {
     const float* c = coverage + i;
-    bool decided = true;
-    for (std::int32_t j = 0; j < count; ++j) decided &= (c[j] >= COVERAGE_INSIDE) | (c[j] <= COVERAGE_OUTSIDE);
+    std::int32_t j = 0;
+#ifdef PRISMORA_FIELD_SSE2
+    // The same two comparisons per lane (a NaN passes neither, so it goes
+    // the way of an edge pixel), and the seeds as bit masks of the infinity:
+    // +0.0 where a lane is not selected.
+    const __m128 inside_at = _mm_set1_ps(COVERAGE_INSIDE);
+    const __m128 outside_at = _mm_set1_ps(COVERAGE_OUTSIDE);
+    int decided_bits = 0xF;
+    for (; j + 4 <= count; j += 4) {
+      const __m128 cj = _mm_loadu_ps(c + j);
+      decided_bits &= _mm_movemask_ps(_mm_or_ps(_mm_cmpge_ps(cj, inside_at), _mm_cmple_ps(cj, outside_at)));
+    }
+    bool decided = decided_bits == 0xF;
+    for (std::int32_t k = j; k < count; ++k) decided &= (c[k] >= COVERAGE_INSIDE) | (c[k] <= COVERAGE_OUTSIDE);
     if (!decided) return false;
-    for (std::int32_t j = 0; j < count; ++j) {
+    const __m128 infinity = _mm_set1_ps(DISTANCE_INFINITY);
+    for (j = 0; j + 4 <= count; j += 4) {
+      const __m128 inside = _mm_cmpge_ps(_mm_loadu_ps(c + j), inside_at);
+      _mm_storeu_ps(to_outside + j, _mm_and_ps(inside, infinity));
+      _mm_storeu_ps(to_inside + j, _mm_andnot_ps(inside, infinity));
+    }
+#else
+    bool decided = true;
+    for (std::int32_t k = 0; k < count; ++k) decided &= (c[k] >= COVERAGE_INSIDE) | (c[k] <= COVERAGE_OUTSIDE);
+    if (!decided) return false;
+#endif
+    for (; j < count; ++j) {
       const bool inside = c[j] >= COVERAGE_INSIDE;
       to_outside[j] = inside ? DISTANCE_INFINITY : 0.0f;
       to_inside[j] = inside ? 0.0f : DISTANCE_INFINITY;
@@ -182,11 +210,54 @@ struct CoverageSource {
     return true;
   }
   bool Inside(std::int64_t i) const { return coverage[i] >= 0.5f; }
+  // Whether the count pixels from i hold any inside and any outside pixel.
+  void Sides(std::int64_t i, std::int32_t count, bool& any_inside, bool& any_outside) const {
+    const float* c = coverage + i;
+    std::int32_t x = 0;
+#ifdef PRISMORA_FIELD_SSE2
+    // A lane that is not >= 0.5 (a NaN included) is outside, as Inside says.
+    const __m128 half = _mm_set1_ps(0.5f);
+    int in_bits = 0, all_bits = 0xF;
+    for (; x + 4 <= count; x += 4) {
+      const int bits = _mm_movemask_ps(_mm_cmpge_ps(_mm_loadu_ps(c + x), half));
+      in_bits |= bits;
+      all_bits &= bits;
+    }
+    any_inside = in_bits != 0;
+    any_outside = all_bits != 0xF;
+#else
+    any_inside = false;
+    any_outside = false;
+#endif
+    for (; x < count; ++x) {
+      const bool inside = c[x] >= 0.5f;
+      any_inside |= inside;
+      any_outside |= !inside;
+    }
+  }
   // As DistanceCombineCoverage.
   void Combine(const float* row_in, const float* row_out, std::int64_t row_start, std::int32_t count,
                float* depth, float* distance) const {
     const float* c = coverage + row_start;
-    for (std::int32_t x = 0; x < count; ++x) {
+    std::int32_t x = 0;
+#ifdef PRISMORA_FIELD_SSE2
+    // The same choice, max, root and negation per lane: max(0, v) in lane
+    // form keeps v unless 0 > v, which is std::max(v, 0) even for -0 and NaN,
+    // and the negation flips the sign bit as the scalar one does.
+    const __m128 half = _mm_set1_ps(0.5f);
+    const __m128 zero = _mm_setzero_ps();
+    const __m128 sign = _mm_set1_ps(-0.0f);
+    for (; x + 4 <= count; x += 4) {
+      const __m128 inside = _mm_cmpge_ps(_mm_loadu_ps(c + x), half);
+      const __m128 square =
+          _mm_or_ps(_mm_and_ps(inside, _mm_loadu_ps(row_out + x)), _mm_andnot_ps(inside, _mm_loadu_ps(row_in + x)));
+      const __m128 root = _mm_sqrt_ps(_mm_max_ps(zero, square));
+      const __m128 d = _mm_xor_ps(root, _mm_andnot_ps(inside, sign));
+      _mm_storeu_ps(distance + x, d);
+      _mm_storeu_ps(depth + x, _mm_max_ps(zero, d));
+    }
+#endif
+    for (; x < count; ++x) {
       const bool inside = c[x] >= 0.5f;
       const float root = std::sqrt(std::max(inside ? row_out[x] : row_in[x], 0.0f));
       const float d = inside ? root : -root;
@@ -214,6 +285,15 @@ struct MaskSource {
     return true;
   }
   bool Inside(std::int64_t i) const { return mask[i] >= MASK_INSIDE; }
+  void Sides(std::int64_t i, std::int32_t count, bool& any_inside, bool& any_outside) const {
+    any_inside = false;
+    any_outside = false;
+    for (std::int32_t x = 0; x < count; ++x) {
+      const bool inside = Inside(i + x);
+      any_inside |= inside;
+      any_outside |= !inside;
+    }
+  }
   // As DistanceCombineMask8.
   void Combine(const float* row_in, const float* row_out, std::int64_t row_start, std::int32_t count,
                float* depth, float* distance) const {
@@ -328,11 +408,7 @@ struct CombinedRowPass {
     for (std::int32_t y = begin; y < end; ++y) {
       const std::int64_t row = static_cast<std::int64_t>(y) * width;
       bool any_inside = false, any_outside = false;
-      for (std::int32_t x = 0; x < width; ++x) {
-        const bool inside = source.Inside(row + x);
-        any_inside |= inside;
-        any_outside |= !inside;
-      }
+      source.Sides(row, width, any_inside, any_outside);
       const float* row_in = to_inside + row;
       const float* row_out = to_outside + row;
       if (any_outside && in.Ok()) {

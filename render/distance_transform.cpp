@@ -129,12 +129,33 @@ constexpr std::int32_t EDT_SKIP_MAX_LENGTH = std::int32_t{1} << 20;
 constexpr float EDT_FINITE_MIN = -1.0f;
 constexpr float EDT_FINITE_MAX = 1099511627776.0f;  // 2^40
 
+// The position that marks a run of inner zeros in the envelope.
+constexpr std::int32_t EDT_ZERO_RUN = -1;
+
 inline bool IsSkipFinite(float value) { return value >= EDT_FINITE_MIN && value <= EDT_FINITE_MAX; }
+
+// The first position from q on that does not hold DISTANCE_INFINITY, or n.
+// Along a row four values are compared at a time by their bits, which is
+// the same test: the infinity has no other encoding and no NaN equals it.
+template <std::int32_t STRIDE>
+inline std::int32_t SkipInfinity(const float* f, std::int32_t q, std::int32_t n) {
+  if constexpr (STRIDE == 1) {
+    while (q + 4 <= n) {
+      const std::uint32_t differ = (std::bit_cast<std::uint32_t>(f[q]) ^ std::bit_cast<std::uint32_t>(DISTANCE_INFINITY)) |
+                                   (std::bit_cast<std::uint32_t>(f[q + 1]) ^ std::bit_cast<std::uint32_t>(DISTANCE_INFINITY)) |
+                                   (std::bit_cast<std::uint32_t>(f[q + 2]) ^ std::bit_cast<std::uint32_t>(DISTANCE_INFINITY)) |
+                                   (std::bit_cast<std::uint32_t>(f[q + 3]) ^ std::bit_cast<std::uint32_t>(DISTANCE_INFINITY));
+      if (differ != 0) break;
+      q += 4;
+    }
+  }
+  while (q < n && f[At<STRIDE>(q)] == DISTANCE_INFINITY) ++q;
+  return q;
+}
 
 template <std::int32_t STRIDE>
 bool EnvelopeSkippingInfinity(const float* f, std::int32_t n, std::int32_t* v, float* z, float* d) {
-  std::int32_t q = 0;
-  while (q < n && f[At<STRIDE>(q)] == DISTANCE_INFINITY) ++q;
+  std::int32_t q = SkipInfinity<STRIDE>(f, 0, n);
   if (q == n) {
     for (std::int32_t i = 0; i < n; ++i) d[At<STRIDE>(i)] = DISTANCE_INFINITY;
     return true;
@@ -151,7 +172,10 @@ bool EnvelopeSkippingInfinity(const float* f, std::int32_t n, std::int32_t* v, f
   z[0] = top_z;
   for (++q; q < n; ++q) {
     const float fq = f[At<STRIDE>(q)];
-    if (fq == DISTANCE_INFINITY) continue;
+    if (fq == DISTANCE_INFINITY) {
+      q = SkipInfinity<STRIDE>(f, q + 1, n) - 1;
+      continue;
+    }
     if (!IsSkipFinite(fq)) return false;
     const double qd = static_cast<double>(q);
     const double g = static_cast<double>(fq) + qd * qd;
@@ -174,14 +198,33 @@ bool EnvelopeSkippingInfinity(const float* f, std::int32_t n, std::int32_t* v, f
     // A run of zeros: the next zero meets this one at exactly q + 1/2
     // ((q+1)^2 - q^2 = 2q + 1 is exact, and so is the halving), so the run
     // is pushed without recomputing it, as long as nothing would be popped.
-    while (q + 1 < n && f[At<STRIDE>(q + 1)] == 0.0f) {
-      const double meet = static_cast<double>(q) + 0.5;
-      if (static_cast<double>(top_z) >= meet) break;
-      ++q;
-      ++k;
-      top_z = static_cast<float>(meet);
-      v[k] = q;
-      z[k] = top_z;
+    if (q + 1 < n && f[At<STRIDE>(q + 1)] == 0.0f &&
+        static_cast<double>(top_z) < static_cast<double>(q) + 0.5) {
+      // Every zero after the first then meets the one before at its own
+      // position - 1/2. The last zero b of the run is never popped: a later
+      // value f(r) >= -1 meets it at f(r) / (2 (r - b)) + (r + b) / 2 >= b,
+      // above its boundary b - 1/2. So the run's inner zeros keep their
+      // boundaries to the end, each serves its own position alone, and 0^2 +
+      // (+-0) comes out +0.0 there. They are held as one entry, marked by a
+      // negative position, whose boundary is that of the first inner zero;
+      // the sweep never reaches it, and the read-out fills its positions.
+      const std::int32_t first = q;
+      while (q + 1 < n && f[At<STRIDE>(q + 1)] == 0.0f) ++q;
+      if (q - first >= 2) {
+        ++k;
+        v[k] = EDT_ZERO_RUN;
+        z[k] = static_cast<float>(static_cast<double>(first) + 0.5);
+      } else if (q - first == 1) {
+        ++k;
+        v[k] = first + 1;
+        z[k] = static_cast<float>(static_cast<double>(first) + 0.5);
+      }
+      if (q - first >= 2) {
+        ++k;
+        v[k] = q;
+        z[k] = static_cast<float>(static_cast<double>(q) - 0.5);
+      }
+      top_z = z[k];
     }
     top_v = q;
     top_g = static_cast<double>(q) * static_cast<double>(q);
@@ -196,11 +239,45 @@ bool EnvelopeSkippingInfinity(const float* f, std::int32_t n, std::int32_t* v, f
     if (limit < static_cast<float>(q)) continue;
     const std::int32_t end = limit < static_cast<float>(n) ? static_cast<std::int32_t>(limit) + 1 : n;
     const std::int32_t p = v[j];
+    if (p == EDT_ZERO_RUN) {
+      for (; q < end; ++q) d[At<STRIDE>(q)] = 0.0f;
+      continue;
+    }
     const double fp = static_cast<double>(f[At<STRIDE>(p)]);
     for (; q < end; ++q) {
       const double offset = static_cast<double>(q - p);
       d[At<STRIDE>(q)] = static_cast<float>(offset * offset + fp);
     }
+  }
+  return true;
+}
+
+// A line whose transform is provably the line itself, so a pass in place
+// need neither sweep nor write it back. All +0.0: each zero meets the next
+// at exactly q + 1/2, so position q takes its own parabola and 0^2 + 0 is
+// +0.0 (a -0.0 would come out as +0.0, so it is not matched). All
+// DISTANCE_INFINITY: the sweep writes DISTANCE_INFINITY throughout. Both
+// hold on the sweep that skips infinities, hence the length limit.
+constexpr std::uint32_t EDT_ZERO_BITS = 0;
+constexpr std::uint32_t EDT_INFINITY_BITS = std::bit_cast<std::uint32_t>(DISTANCE_INFINITY);
+
+inline std::uint32_t BitsOf(float value) { return std::bit_cast<std::uint32_t>(value); }
+
+// Whether the row of n values is one of those lines.
+inline bool RowIsFixedPoint(const float* row, std::int32_t n) {
+  if (n > EDT_SKIP_MAX_LENGTH) return false;
+  const std::uint32_t first = BitsOf(row[0]);
+  if (first != EDT_ZERO_BITS && first != EDT_INFINITY_BITS) return false;
+  // Blocks of 16 compared without a branch, so the test stays cheap beside
+  // the sweep it saves; the first block that differs ends it.
+  std::int32_t i = 1;
+  for (; i + 16 <= n; i += 16) {
+    std::uint32_t differ = 0;
+    for (std::int32_t j = 0; j < 16; ++j) differ |= BitsOf(row[i + j]) ^ first;
+    if (differ != 0) return false;
+  }
+  for (; i < n; ++i) {
+    if (BitsOf(row[i]) != first) return false;
   }
   return true;
 }
@@ -218,9 +295,51 @@ void DistanceTransform1D(const float* f, std::int32_t n, std::int32_t* v, float*
   Envelope<1>(f, n, v, z, d);
 }
 
-void DistanceTransformColumnLanes(const float* f, std::int32_t height, std::int32_t lanes, std::int32_t* v, float* z,
+bool DistanceTransformColumnLanes(const float* f, std::int32_t height, std::int32_t lanes, std::int32_t* v, float* z,
                                   float* d) {
-  for (std::int32_t j = 0; j < lanes; ++j) Envelope<EDT_COLUMN_BLOCK>(f + j, height, v, z, d + j);
+  // Lanes whose column is its own transform (see RowIsFixedPoint) are not
+  // swept but copied through. All lanes are tested together, row by row,
+  // until every one of them has differed from its first value.
+  std::uint32_t first[EDT_COLUMN_BLOCK] = {};
+  std::uint32_t differ[EDT_COLUMN_BLOCK] = {};
+  const bool testable = height >= 1 && height <= EDT_SKIP_MAX_LENGTH;
+  bool any_candidate = false;
+  for (std::int32_t j = 0; j < lanes; ++j) {
+    first[j] = testable ? BitsOf(f[j]) : EDT_ZERO_BITS;
+    const bool candidate = testable && (first[j] == EDT_ZERO_BITS || first[j] == EDT_INFINITY_BITS);
+    differ[j] = candidate ? 0u : 1u;
+    any_candidate |= candidate;
+  }
+  constexpr std::int32_t ROWS_BETWEEN_TESTS = 32;
+  for (std::int32_t y0 = 1; any_candidate && y0 < height; y0 += ROWS_BETWEEN_TESTS) {
+    const std::int32_t y1 = std::min(height, y0 + ROWS_BETWEEN_TESTS);
+    if (lanes == EDT_COLUMN_BLOCK) {
+      for (std::int32_t y = y0; y < y1; ++y) {
+        const float* row = f + static_cast<std::int64_t>(y) * EDT_COLUMN_BLOCK;
+        for (std::int32_t j = 0; j < EDT_COLUMN_BLOCK; ++j) differ[j] |= BitsOf(row[j]) ^ first[j];
+      }
+    } else {
+      for (std::int32_t y = y0; y < y1; ++y) {
+        const float* row = f + static_cast<std::int64_t>(y) * EDT_COLUMN_BLOCK;
+        for (std::int32_t j = 0; j < lanes; ++j) differ[j] |= BitsOf(row[j]) ^ first[j];
+      }
+    }
+    any_candidate = false;
+    for (std::int32_t j = 0; j < lanes; ++j) any_candidate |= differ[j] == 0;
+  }
+  bool all_fixed = true;
+  for (std::int32_t j = 0; j < lanes; ++j) {
+    if (differ[j] == 0) {
+      for (std::int32_t y = 0; y < height; ++y) {
+        const std::int64_t at = static_cast<std::int64_t>(y) * EDT_COLUMN_BLOCK + j;
+        d[at] = f[at];
+      }
+    } else {
+      all_fixed = false;
+      Envelope<EDT_COLUMN_BLOCK>(f + j, height, v, z, d + j);
+    }
+  }
+  return all_fixed;
 }
 
 void EdtColumnPass::operator()(std::int32_t begin, std::int32_t end) const {
@@ -249,9 +368,9 @@ void EdtColumnPass::operator()(std::int32_t begin, std::int32_t end) const {
         std::memcpy(f + static_cast<std::int64_t>(y) * EDT_COLUMN_BLOCK, plane + y * stride + x0, lane_bytes);
       }
     }
-    for (std::int32_t j = 0; j < lanes; ++j) {
-      Envelope<EDT_COLUMN_BLOCK>(f + j, height, scratch.v.get(), scratch.z.get(), d + j);
-    }
+    // A block whose columns are all their own transforms stays in the plane
+    // as it is.
+    if (DistanceTransformColumnLanes(f, height, lanes, scratch.v.get(), scratch.z.get(), d)) continue;
     if (lanes == EDT_COLUMN_BLOCK) {
       for (std::int32_t y = 0; y < height; ++y) {
         const float* src = d + static_cast<std::int64_t>(y) * EDT_COLUMN_BLOCK;
@@ -274,6 +393,7 @@ void EdtRowPass::operator()(std::int32_t begin, std::int32_t end) const {
   for (std::int32_t y = begin; y < end; ++y) {
     // The row itself is the input; only the result goes through scratch.
     float* row = plane + static_cast<std::int64_t>(y) * width;
+    if (RowIsFixedPoint(row, width)) continue;
     DistanceTransform1D(row, width, scratch.v.get(), scratch.z.get(), scratch.d.get());
     std::memcpy(row, scratch.d.get(), row_bytes);
   }

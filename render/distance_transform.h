@@ -23,7 +23,9 @@ void DistanceTransform1D(const float* f, std::int32_t n, std::int32_t* v, float*
 // f[y * EDT_COLUMN_BLOCK + j], and its transform goes to d in the same
 // layout. Each lane gives the same bytes as DistanceTransform1D on that
 // column alone. v and z are scratch for height and height + 1 values.
-void DistanceTransformColumnLanes(const float* f, std::int32_t height, std::int32_t lanes, std::int32_t* v, float* z,
+// Returns true when every lane came out exactly as it went in (each was all
+// +0.0 or all DISTANCE_INFINITY), so a pass in place may skip writing it.
+bool DistanceTransformColumnLanes(const float* f, std::int32_t height, std::int32_t lanes, std::int32_t* v, float* z,
                                   float* d);
 
 // Transforms the width x height plane in place: columns first, then rows,

@@ -110,7 +110,18 @@ void DownsampleDistance::operator()(std::int32_t begin, std::int32_t end) const 
     }
     const std::int64_t row = static_cast<std::int64_t>(y) * width;
     DownsampleRow(*this, y, width, pane_distance + row);
-    for (std::int32_t x = 0; x < width; ++x) {
+    std::int32_t x = 0;
+#if (defined(__SSE2__) || defined(_M_X64)) && !defined(PRISMORA_SCALAR_LANES)
+    // max(0, d) in lane form keeps d unless 0 > d: std::max(d, 0), -0 and
+    // NaN included.
+    const __m128 zero = _mm_setzero_ps();
+    for (; x + 4 <= width; x += 4) {
+      const __m128 d = _mm_loadu_ps(pane_distance + row + x);
+      _mm_storeu_ps(pane_depth + row + x, _mm_max_ps(zero, d));
+      if (pane_height != nullptr) _mm_storeu_ps(pane_height + row + x, d);
+    }
+#endif
+    for (; x < width; ++x) {
       const float d = pane_distance[row + x];
       pane_depth[row + x] = std::max(d, 0.0f);
       if (pane_height != nullptr) pane_height[row + x] = d;

@@ -1,6 +1,9 @@
 #include "render/float_plane.h"
 
+#include <cstddef>
+
 #include "render/allocation_seam.h"
+#include "render/large_block_hint.h"
 
 bool AllocateFloatPlane(FloatPlane& plane, std::int32_t width, std::int32_t height, const char* file,
                         int line) noexcept {
@@ -11,10 +14,29 @@ bool AllocateFloatPlane(FloatPlane& plane, std::int32_t width, std::int32_t heig
   const std::int64_t elements = static_cast<std::int64_t>(width) * static_cast<std::int64_t>(height);
   if (elements >= (std::int64_t{1} << 31)) return false;
   // One element at least, so an empty plane still owns storage and reads as
-  // allocated.
-  auto data = TryAllocateArray<float>(static_cast<std::uint64_t>(elements > 0 ? elements : 1), file, line);
+  // allocated; a large plane takes room for its huge-page alignment, and
+  // the elements beyond width x height are never touched.
+  const std::size_t bytes = LargeBlockRequestBytes(static_cast<std::size_t>(elements > 0 ? elements : 1) * sizeof(float));
+  auto data = TryAllocateArray<float>(bytes / sizeof(float), file, line);
   if (data == nullptr) return false;
   plane.data = std::move(data);
+  plane.width = width;
+  plane.height = height;
+  return true;
+}
+
+bool AllocateZeroedFloatPlane(ZeroedFloatPlane& plane, std::int32_t width, std::int32_t height, const char* file,
+                              int line) noexcept {
+  plane.data.reset();
+  plane.width = 0;
+  plane.height = 0;
+  if (width < 0 || height < 0) return false;
+  const std::int64_t elements = static_cast<std::int64_t>(width) * static_cast<std::int64_t>(height);
+  if (elements >= (std::int64_t{1} << 31)) return false;
+  const std::size_t bytes = LargeBlockRequestBytes(static_cast<std::size_t>(elements > 0 ? elements : 1) * sizeof(float));
+  ZeroedArray<float> data = TryAllocateZeroedArray<float>(bytes / sizeof(float), file, line);
+  if (data == nullptr) return false;
+  plane.data.reset(data.release());
   plane.width = width;
   plane.height = height;
   return true;

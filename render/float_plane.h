@@ -3,6 +3,7 @@
 // in output pixels, positive inside a pane and negative outside.
 #pragma once
 #include <cstdint>
+#include <cstdlib>
 #include <memory>
 
 constexpr float NO_DISTANCE = -1000.0f;      // a pixel without a pane distance
@@ -28,3 +29,25 @@ struct FloatPlane {
 // for the test seam.
 bool AllocateFloatPlane(FloatPlane& plane, std::int32_t width, std::int32_t height,
                         const char* file = __builtin_FILE(), int line = __builtin_LINE()) noexcept;
+
+// A float plane that starts out all zero, for planes that a pass adds into
+// rather than overwrites. Its storage comes zeroed from the system: a large
+// block is a fresh mapping whose pages are zero until first written, so the
+// zeroing costs the allocating thread nothing and each page is paid for by
+// whichever worker touches it first, instead of one thread clearing the
+// whole plane before anything else can start.
+struct ZeroedFloatPlane {
+  struct Free {
+    void operator()(float* p) const noexcept { std::free(p); }
+  };
+  std::int32_t width = 0;
+  std::int32_t height = 0;
+  std::unique_ptr<float[], Free> data;
+
+  bool Empty() const { return data == nullptr; }
+  std::int64_t Size() const { return static_cast<std::int64_t>(width) * height; }
+};
+
+// As AllocateFloatPlane, with every element 0.
+bool AllocateZeroedFloatPlane(ZeroedFloatPlane& plane, std::int32_t width, std::int32_t height,
+                              const char* file = __builtin_FILE(), int line = __builtin_LINE()) noexcept;

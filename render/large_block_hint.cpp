@@ -2,17 +2,63 @@
 
 #include <cstdint>
 
+namespace {
+
+constexpr std::uintptr_t HUGE_PAGE = std::uintptr_t{2} << 20;
+// No system page is smaller: the pages that hold a block's first and last
+// bytes are mapped whole, whatever the page size.
+constexpr std::uintptr_t SMALL_PAGE = 4096;
+// What the allocator keeps in front of and behind a block it maps on its
+// own, with room to spare.
+constexpr std::size_t ALLOCATOR_OVERHEAD = 32;
+
+}  // namespace
+
+std::size_t LargeBlockRequestBytes(std::size_t bytes) noexcept {
+  if (bytes < PADDED_BLOCK_BYTES || bytes > SIZE_MAX - 2 * HUGE_PAGE) return bytes;
+  const std::size_t whole = (bytes + ALLOCATOR_OVERHEAD + HUGE_PAGE - 1) & ~(HUGE_PAGE - 1);
+  return whole - ALLOCATOR_OVERHEAD;
+}
+
 #if defined(__linux__)
 #include <sys/mman.h>
 
+namespace {
+
+// The system's synchronous huge-page collapse (Linux 6.1 on), which older C
+// libraries do not name yet; an older system refuses the unknown advice.
+#if defined(MADV_COLLAPSE)
+constexpr int ADVICE_COLLAPSE = MADV_COLLAPSE;
+#else
+constexpr int ADVICE_COLLAPSE = 25;
+#endif
+
+}  // namespace
+
 void HintLargeBlock(void* block, std::size_t bytes) noexcept {
   if (block == nullptr || bytes < LARGE_BLOCK_BYTES) return;
-  constexpr std::uintptr_t HUGE_PAGE = std::uintptr_t{2} << 20;
   const auto start = reinterpret_cast<std::uintptr_t>(block);
-  const std::uintptr_t begin = (start + HUGE_PAGE - 1) & ~(HUGE_PAGE - 1);
-  const std::uintptr_t end = (start + bytes) & ~(HUGE_PAGE - 1);
-  // Only a hint: a system without huge pages refuses it and nothing changes.
-  if (end > begin) madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
+  std::uintptr_t begin = (start + HUGE_PAGE - 1) & ~(HUGE_PAGE - 1);
+  std::uintptr_t end = (start + bytes) & ~(HUGE_PAGE - 1);
+  // A block that starts in the first page of a huge page and ends in the
+  // last page before one (a padded block that the system placed on a
+  // huge-page boundary) owns its first and last stretches whole: the rest
+  // of those pages is the allocator's header and the mapping's end.
+  const std::uintptr_t head = start & ~(HUGE_PAGE - 1);
+  const std::uintptr_t tail = (start + bytes + SMALL_PAGE - 1) & ~(SMALL_PAGE - 1);
+  const bool whole_stretches = start - head < SMALL_PAGE && (tail & (HUGE_PAGE - 1)) == 0;
+  if (whole_stretches) {
+    begin = head;
+    end = tail;
+  }
+  if (end <= begin) return;
+  // Only hints: a system without huge pages refuses them and nothing changes.
+  madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
+  // The allocator has already written its header into the first stretch, so
+  // it holds a small page and would fault page by page; asking for it to be
+  // collapsed now gives it its huge page at the cost of one fault. The
+  // contents are kept; a system that cannot collapse leaves it as it is.
+  if (whole_stretches) madvise(reinterpret_cast<void*>(head), HUGE_PAGE, ADVICE_COLLAPSE);
 }
 #else
 void HintLargeBlock(void*, std::size_t) noexcept {}

@@ -60,12 +60,6 @@ void FillNoPane(FloatPlane& pane_depth, FloatPlane& pane_distance, FloatPlane& p
   }
 }
 
-bool AllocateZeroed(FloatPlane& plane, std::int32_t w, std::int32_t h) {
-  if (!AllocateFloatPlane(plane, w, h)) return false;
-  std::fill_n(plane.data.get(), plane.Size(), 0.0f);
-  return true;
-}
-
 // One pass of the separable box blur of radius r: rows from src into
 // scratch, columns from scratch into dst.
 void BoxBlurPass(std::int32_t w, std::int32_t h, std::int32_t r, const float* src, float* scratch, float* dst) {
@@ -202,10 +196,12 @@ void RunMatteStage(SuiteHandler& suites, const MatteStageFrame& frame, FloatPlan
   if (AllocateFloatPlane(planes.smooth_field, W, H)) {
     BoxBlurPass(W, H, 1, result->data.get(), depth.data.get(), planes.smooth_field.data.get());
   }
-  // Its slope, from a wider blur.
+  // Its slope, from a wider blur. The gradient planes are not cleared:
+  // they are kept only once the central difference has written every
+  // element of both.
   {
     FloatPlane scratch1, scratch2;
-    if (AllocateZeroed(planes.gradient_x, W, H) && AllocateZeroed(planes.gradient_y, W, H) &&
+    if (AllocateFloatPlane(planes.gradient_x, W, H) && AllocateFloatPlane(planes.gradient_y, W, H) &&
         AllocateFloatPlane(scratch1, W, H) && AllocateFloatPlane(scratch2, W, H)) {
       BoxBlurPass(W, H, 3, result->data.get(), scratch2.data.get(), scratch1.data.get());
       ParallelFor(H, CentralGradient{W, H, scratch1.data.get(), planes.gradient_x.data.get(),

@@ -10,6 +10,13 @@
 #include <algorithm>
 #include <cstddef>
 
+#if (defined(__SSE2__) || defined(_M_X64)) && !defined(PRISMORA_SCALAR_LANES)
+#include <emmintrin.h>
+#define PRISMORA_FILTER_LANES 1
+#else
+#define PRISMORA_FILTER_LANES 0
+#endif
+
 namespace {
 
 // Pixels summed together per block: accumulators for a block stay in
@@ -83,7 +90,115 @@ void BlurColumnsRange(std::int32_t width, std::int32_t radius, std::int32_t heig
   }
 }
 
+// Columns [x0, x1) of the row blur of one source row, into out[0 .. x1 - x0):
+// the same sums as BlurRowsRange, in the same order.
+void BlurRowSpan(const float* s, std::int32_t width, std::int32_t r, std::int32_t x0, std::int32_t x1, float* out) {
+  const std::int32_t inner_begin = std::clamp(r, x0, x1);
+  const std::int32_t inner_end = std::clamp(width - r, inner_begin, x1);
+  const float inner_taps = static_cast<float>(2 * std::int64_t{r} + 1);
+  std::int32_t x = x0;
+  for (; x < inner_begin; ++x) out[x - x0] = RowPixel(s, width, r, x);
+#if PRISMORA_FILTER_LANES
+  // Four neighbouring pixels per register, each lane adding its taps in
+  // order; eight registers at a time.
+  const __m128 taps = _mm_set1_ps(inner_taps);
+  for (; inner_end - x >= 32; x += 32) {
+    __m128 a[8];
+    for (int j = 0; j < 8; ++j) a[j] = _mm_setzero_ps();
+    const float* t = s + x - r;
+    for (std::int32_t k = -r; k <= r; ++k, ++t) {
+      for (int j = 0; j < 8; ++j) a[j] = _mm_add_ps(a[j], _mm_loadu_ps(t + 4 * j));
+    }
+    float* o = out + (x - x0);
+    for (int j = 0; j < 8; ++j) _mm_storeu_ps(o + 4 * j, _mm_div_ps(a[j], taps));
+  }
+  for (; inner_end - x >= 4; x += 4) {
+    __m128 a0 = _mm_setzero_ps();
+    const float* t = s + x - r;
+    for (std::int32_t k = -r; k <= r; ++k, ++t) a0 = _mm_add_ps(a0, _mm_loadu_ps(t));
+    _mm_storeu_ps(out + (x - x0), _mm_div_ps(a0, taps));
+  }
+#endif
+  for (; x < inner_end; ++x) {
+    float sum = 0.0f;
+    for (std::int32_t k = -r; k <= r; ++k) sum += s[x + k];
+    out[x - x0] = sum / inner_taps;
+  }
+  for (; x < x1; ++x) out[x - x0] = RowPixel(s, width, r, x);
+}
+
+// Columns of the output are done in strips this wide, so the row blurs of
+// the 2r + 1 rows a column sum needs stay in a buffer of a few kilobytes.
+constexpr std::int32_t STRIP = 512;
+
+void BlurRowsThenColumnsRange(std::int32_t width, std::int32_t radius, std::int32_t height, const float* src,
+                              float* dst, std::int32_t begin, std::int32_t end) {
+  if (width <= 0 || height <= 0 || begin >= end) return;
+  // The row blur's taps never reach beyond the row, nor the column blur's
+  // beyond the plane: the radii are limited to what can land inside.
+  const std::int32_t rr = std::clamp(radius, std::int32_t{0}, width - 1);
+  const std::int32_t rc = std::clamp(radius, std::int32_t{0}, height - 1);
+  const std::int32_t ring_rows = 2 * rc + 1;
+  alignas(16) float ring[BoxBlurRowsThenColumns::MAX_RING_ROWS * STRIP];
+  for (std::int32_t x0 = 0; x0 < width; x0 += STRIP) {
+    const std::int32_t x1 = std::min(width - x0, STRIP) + x0;
+    const std::int32_t span = x1 - x0;
+    // Source row sy's row blur lives in ring slot sy mod ring_rows.
+    std::int32_t next_row = std::max(begin - rc, 0);
+    for (std::int32_t y = begin; y < end; ++y) {
+      const std::int32_t last_needed = std::min(y + rc, height - 1);
+      for (; next_row <= last_needed; ++next_row) {
+        BlurRowSpan(src + static_cast<std::ptrdiff_t>(next_row) * width, width, rr, x0, x1,
+                    ring + static_cast<std::ptrdiff_t>(next_row % ring_rows) * STRIP);
+      }
+      const std::int32_t k_begin = std::max(-rc, -y);
+      const std::int32_t k_end = std::min(rc, height - 1 - y);
+      const float taps = static_cast<float>(k_end - k_begin + 1);
+      // The ring rows of source rows y + k_begin ... y + k_end, in order.
+      const float* rows[BoxBlurRowsThenColumns::MAX_RING_ROWS];
+      const std::int32_t n_rows = k_end - k_begin + 1;
+      for (std::int32_t i = 0, slot = (y + k_begin) % ring_rows; i < n_rows; ++i) {
+        rows[i] = ring + static_cast<std::ptrdiff_t>(slot) * STRIP;
+        if (++slot == ring_rows) slot = 0;
+      }
+      float* d = dst + static_cast<std::ptrdiff_t>(y) * width + x0;
+      std::int32_t x = 0;
+#if PRISMORA_FILTER_LANES
+      const __m128 tap_count = _mm_set1_ps(taps);
+      for (; span - x >= 32; x += 32) {
+        __m128 a[8];
+        for (int j = 0; j < 8; ++j) a[j] = _mm_setzero_ps();
+        for (std::int32_t i = 0; i < n_rows; ++i) {
+          const float* t = rows[i] + x;
+          for (int j = 0; j < 8; ++j) a[j] = _mm_add_ps(a[j], _mm_load_ps(t + 4 * j));
+        }
+        for (int j = 0; j < 8; ++j) _mm_storeu_ps(d + x + 4 * j, _mm_div_ps(a[j], tap_count));
+      }
+      for (; span - x >= 4; x += 4) {
+        __m128 a0 = _mm_setzero_ps();
+        for (std::int32_t i = 0; i < n_rows; ++i) a0 = _mm_add_ps(a0, _mm_load_ps(rows[i] + x));
+        _mm_storeu_ps(d + x, _mm_div_ps(a0, tap_count));
+      }
+#endif
+      for (; x < span; ++x) {
+        float sum = 0.0f;
+        for (std::int32_t i = 0; i < n_rows; ++i) sum += rows[i][x];
+        d[x] = sum / taps;
+      }
+    }
+  }
+}
+
 }  // namespace
+
+bool BoxBlurRowsThenColumns::Fits(std::int32_t radius, std::int32_t height) {
+  const std::int64_t rc = std::clamp<std::int64_t>(radius, 0, std::max<std::int64_t>(height - 1, 0));
+  return 2 * rc + 1 <= MAX_RING_ROWS;
+}
+
+void BoxBlurRowsThenColumns::operator()(std::int32_t begin, std::int32_t end) const {
+  BlurRowsThenColumnsRange(width, radius, height, src, dst, begin, end);
+}
 
 void BoxBlurRows::operator()(std::int32_t begin, std::int32_t end) const {
   BlurRowsRange(width, radius, src, dst, begin, end);

@@ -32,6 +32,25 @@ struct BoxBlurColumns {
   void operator()(std::int32_t begin, std::int32_t end) const;
 };
 
+// dst = BoxBlurColumns of (BoxBlurRows of src), both of the same radius,
+// with the same bytes as the two passes through an intermediate plane, in
+// one pass: each item works out the row blur of the source rows it needs
+// into a small buffer of its own (on its stack) and sums the columns from
+// there. Source rows y - radius ... y + radius are read for output row y.
+// Holds only while 2 * min(radius, height - 1) + 1 <= MAX_RING_ROWS; a
+// caller with a larger radius runs the two passes.
+struct BoxBlurRowsThenColumns {
+  static constexpr std::int32_t MAX_RING_ROWS = 32;
+  static bool Fits(std::int32_t radius, std::int32_t height);
+
+  const std::int32_t& width;
+  const std::int32_t& radius;
+  const std::int32_t& height;
+  const float* src;
+  float* dst;
+  void operator()(std::int32_t begin, std::int32_t end) const;
+};
+
 // The three-tap boxes: BoxBlurRows and BoxBlurColumns with radius 1.
 struct Box3Rows {
   const std::int32_t& width;

@@ -77,14 +77,16 @@ bool RasterPathField(const ShapeSlot* slots, std::int32_t shape_count, std::uint
 
   std::unique_ptr<std::uint8_t[]> mask = TryAllocateArray<std::uint8_t>(grid_n > 0 ? grid_n : 1);
   if (mask == nullptr) return false;
-  FloatPlane work_depth, work_distance, coverage;
+  FloatPlane work_depth, work_distance;
+  ZeroedFloatPlane coverage;
   if (!AllocateFloatPlane(work_depth, grid_w, grid_h) || !AllocateFloatPlane(work_distance, grid_w, grid_h)) {
     return false;
   }
-  std::fill_n(mask.get(), grid_n, std::uint8_t{0});
   // Without the float raster the paths go into the mask, one sample per
-  // grid pixel.
-  if (AllocateFloatPlane(coverage, grid_w, grid_h)) std::fill_n(coverage.data.get(), grid_n, 0.0f);
+  // grid pixel. With it nothing reads the mask, which is then left as it
+  // came.
+  // The paths add into the raster they are given, so it starts out zero.
+  if (!AllocateZeroedFloatPlane(coverage, grid_w, grid_h)) std::fill_n(mask.get(), grid_n, std::uint8_t{0});
 
   const PathPlacement placement = PlacementOf(frame);
   const FillRule rule = merge_mode == MERGE_SUBTRACT ? FillRule::EVEN_ODD : FillRule::NONZERO;
@@ -119,8 +121,9 @@ bool RasterPathField(const ShapeSlot* slots, std::int32_t shape_count, std::uint
     FillNoPaneField(pane_depth, pane_distance, pane_height);
     return true;
   }
-  std::fill_n(gradient_x.data.get(), gradient_x.Size(), 0.0f);
-  std::fill_n(gradient_y.data.get(), gradient_y.Size(), 0.0f);
+  // The gradient planes are not cleared: they are handed on only after the
+  // central difference has written every element of both, and dropped
+  // otherwise.
 
   DownsampleDistance downsample;
   downsample.supersample = s;
@@ -141,7 +144,7 @@ bool RasterPathField(const ShapeSlot* slots, std::int32_t shape_count, std::uint
   mask.reset();
   work_depth = FloatPlane();
   work_distance = FloatPlane();
-  coverage = FloatPlane();
+  coverage = ZeroedFloatPlane();
 
   FloatPlane scratch_a, scratch_b;
   if (!AllocateFloatPlane(scratch_a, padded_w, padded_h) || !AllocateFloatPlane(scratch_b, padded_w, padded_h)) {

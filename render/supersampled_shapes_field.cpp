@@ -51,14 +51,14 @@ void SupersampledShapesField(const ShapeSlot* slots, std::int32_t shape_count, c
   const std::int32_t s = ChooseSupersample(w, h, SHAPES_SUPERSAMPLE);
   const std::int32_t grid_w = s * w;
   const std::int32_t grid_h = s * h;
-  FloatPlane coverage, work_distance, work_depth, shape_coverage;
-  if (!AllocateFloatPlane(coverage, grid_w, grid_h) || !AllocateFloatPlane(work_distance, grid_w, grid_h) ||
+  FloatPlane work_distance, work_depth, shape_coverage;
+  // The shapes are combined into it from zero.
+  ZeroedFloatPlane coverage;
+  if (!AllocateZeroedFloatPlane(coverage, grid_w, grid_h) || !AllocateFloatPlane(work_distance, grid_w, grid_h) ||
       !AllocateFloatPlane(work_depth, grid_w, grid_h)) {
     FillNoPaneField(pane_depth, pane_distance, pane_height);
     return;
   }
-  const std::int64_t n = coverage.Size();
-  std::fill_n(coverage.data.get(), n, 0.0f);
   // Without a coverage of its own each shape adds straight into the shared
   // one, with neither inversion nor mask mode.
   const bool per_shape = AllocateFloatPlane(shape_coverage, grid_w, grid_h);
@@ -92,11 +92,18 @@ void SupersampledShapesField(const ShapeSlot* slots, std::int32_t shape_count, c
     }
     first = false;
   }
+  // The per-shape coverage is done with, and the blur's scratch and the
+  // depth the transform writes are read by nobody after it: they go into
+  // the per-shape plane, whose pages the fill has partly touched already,
+  // so the depth work plane's own pages are never faulted in. It is still
+  // allocated with the others, so a frame that cannot have it fails as it
+  // always did.
+  float* depth_scratch = per_shape ? shape_coverage.data.get() : work_depth.data.get();
+  ParallelFor(grid_h, Box3Rows{grid_w, coverage.data.get(), depth_scratch});
+  ParallelFor(grid_h, Box3Columns{grid_w, grid_h, depth_scratch, coverage.data.get()});
+  DistanceFieldFromCoverage(coverage.data.get(), grid_w, grid_h, depth_scratch, work_distance.data.get());
   shape_coverage = FloatPlane();
-
-  ParallelFor(grid_h, Box3Rows{grid_w, coverage.data.get(), work_depth.data.get()});
-  ParallelFor(grid_h, Box3Columns{grid_w, grid_h, work_depth.data.get(), coverage.data.get()});
-  DistanceFieldFromCoverage(coverage.data.get(), grid_w, grid_h, work_depth.data.get(), work_distance.data.get());
+  work_depth = FloatPlane();
 
   DownsampleDistance downsample;
   downsample.supersample = s;

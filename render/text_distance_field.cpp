@@ -35,8 +35,9 @@ void TextDistanceField(const PF_InData* in_data, SuiteHandler& suites, const PF_
   const auto grid_w = static_cast<std::int32_t>(grid_w64);
   const auto grid_h = static_cast<std::int32_t>(grid_h64);
 
-  FloatPlane coverage;
-  if (AllocateFloatPlane(coverage, grid_w, grid_h)) std::fill_n(coverage.data.get(), coverage.Size(), 0.0f);
+  // The outlines add their coverage into it, so it starts out zero.
+  ZeroedFloatPlane coverage;
+  AllocateZeroedFloatPlane(coverage, grid_w, grid_h);
   const ZeroedArray<std::uint8_t> mask(BuildTextOutlineMask(
       in_data, suites, request.left - TEXT_MARGIN, request.top - TEXT_MARGIN, grid_w, grid_h, downsample_x,
       downsample_y, s, coverage.Empty() ? nullptr : coverage.data.get()));
@@ -59,12 +60,12 @@ void TextDistanceField(const PF_InData* in_data, SuiteHandler& suites, const PF_
   const bool have_smooth = AllocateFloatPlane(smooth_field, padded_w, padded_h);
   const bool have_gradients =
       AllocateFloatPlane(gradient_x, padded_w, padded_h) && AllocateFloatPlane(gradient_y, padded_w, padded_h);
+  // The gradient planes are not cleared: they are handed on only after the
+  // central difference has written every element of both, and dropped
+  // otherwise.
   if (!have_smooth || !have_gradients) {
     gradient_x = FloatPlane();
     gradient_y = FloatPlane();
-  } else {
-    std::fill_n(gradient_x.data.get(), gradient_x.Size(), 0.0f);
-    std::fill_n(gradient_y.data.get(), gradient_y.Size(), 0.0f);
   }
 
   float* height_plane = pane_height != nullptr && !pane_height->Empty() ? pane_height->data.get() : nullptr;

@@ -7,6 +7,10 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
+
+#include <algorithm>
+
 #include <array>
 #include <cmath>
 #include <cstdlib>
@@ -324,6 +328,59 @@ TEST_F(TextOutlineMaskTest, NonFiniteHostCoordinatesDropTheirPoints) {
     ASSERT_LE(c, 1.0f);
   }
   EXPECT_EQ(r.M(3, 8), 255);  // the lower left of the square survives
+}
+
+
+TEST(TextCoverageSpanTest, MatchesThePlainPerColumnFormBitForBit) {
+  // Rows of 1 to 4096 columns, partly covered already, and spans of every
+  // length and position (whole-column ends, ends beyond the row, reversed
+  // spans) at the sub-scanline weight and at 1.
+  std::mt19937 rng(808);
+  for (int trial = 0; trial < 300; ++trial) {
+    const int width = trial < 8 ? trial + 1 : 1 + static_cast<int>(rng() % 4096);
+    std::uniform_real_distribution<float> pos(-8.0f, static_cast<float>(width) + 8.0f), unit(0.0f, 1.0f);
+    std::vector<float> want(width), got;
+    for (float& v : want) v = rng() % 3 == 0 ? unit(rng) : (rng() % 2 ? 0.0f : 1.0f);
+    got = want;
+    const float weight = trial % 2 ? 0.25f : 1.0f;
+    for (int k = 0; k < 6; ++k) {
+      float a = pos(rng), b = pos(rng);
+      if (rng() % 3 == 0) a = std::round(a);
+      if (rng() % 3 == 0) b = std::round(b);
+      if (rng() % 4 != 0 && b < a) std::swap(a, b);
+      const int first = std::clamp(static_cast<int>(std::floor(std::max(a, -1.0f))), 0, width);
+      const int end = std::clamp(static_cast<int>(std::ceil(std::min(b, width + 1.0f))), 0, width);
+      for (int c = first; c < end; ++c) {
+        const float o = std::min(b, static_cast<float>(c + 1)) - std::max(a, static_cast<float>(c));
+        if (o > 0.0f) want[c] = std::min(1.0f, want[c] + std::min(1.0f, o) * weight);
+      }
+      AddTextCoverageSpan(got.data(), width, weight, a, b);
+    }
+    ASSERT_EQ(std::memcmp(want.data(), got.data(), want.size() * sizeof(float)), 0) << "trial " << trial;
+  }
+}
+
+TEST_F(TextOutlineMaskTest, MaskIsTheHalfThresholdOfTheCoverageEverywhere) {
+  // Boxes at random sub-pixel positions on grids of odd sizes, so that the
+  // mask is derived sixteen pixels at a time and one by one at the end.
+  std::mt19937 rng(5);
+  std::uniform_real_distribution<double> u(0.0, 1.0);
+  for (int trial = 0; trial < 6; ++trial) {
+    const int w = 17 + static_cast<int>(rng() % 60), h = 3 + static_cast<int>(rng() % 40);
+    layer_->text.paths.clear();
+    for (int k = 0; k < 3; ++k) {
+      const double x0 = u(rng) * w, y0 = u(rng) * h;
+      layer_->text.paths.push_back(Box(x0, y0, x0 + 1 + u(rng) * w * 0.5, y0 + 1 + u(rng) * h * 0.5, k != 1));
+    }
+    const Raster r = Build(w, h, true);
+    ASSERT_TRUE(r.present);
+    int half = 0;
+    for (std::size_t i = 0; i < r.mask.size(); ++i) {
+      ASSERT_EQ(r.mask[i], r.coverage[i] >= 0.5f ? 255 : 0) << "trial " << trial << " at " << i;
+      half += r.mask[i] == 255;
+    }
+    EXPECT_GT(half, 0);
+  }
 }
 
 }  // namespace

@@ -86,6 +86,16 @@ TEST(MatteShapePaintTest, MatchesThePlainSampleCountByteForByte) {
     request.downsample_y = down;
     const bool deep = trial % 2 == 1;
     hostsim::SimWorld got(w, h, deep), want(w, h, deep);
+    // Whatever the world held before, the drawing writes every pixel.
+    for (A_long y = 0; y < h; ++y) {
+      for (A_long x = 0; x < w; ++x) {
+        if (deep) {
+          got.Pixel16(x, y) = PF_Pixel16{0x5A5A, 0x5A5A, 0x5A5A, 0x5A5A};
+        } else {
+          got.Pixel8(x, y) = PF_Pixel8{0x5A, 0x5A, 0x5A, 0x5A};
+        }
+      }
+    }
     built.matte_layer->pixels.paint(request, got);
     PlainPaint(matte.shapes, down, down, want);
     const std::vector<std::uint8_t> bytes = got.PixelBytes();

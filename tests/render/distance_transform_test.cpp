@@ -359,6 +359,42 @@ TEST_F(DistanceTransformTest, LinesMatchPlainSweepBitForBit) {
   }
 }
 
+TEST_F(DistanceTransformTest, LongParabolaRunsMatchPlainSweepInRowsAndColumnLanes) {
+  // Sparse seeds, so one parabola serves long runs of positions (the lanes
+  // write those four at a time), at lengths from 1 to 8192 (a 4K grid's
+  // rows), along a row and
+  // as interleaved column lanes.
+  std::mt19937 rng(4096);
+  std::uniform_real_distribution<float> small(-1.0f, 1.0f), big(0.0f, 4e6f);
+  for (int trial = 0; trial < 80; ++trial) {
+    const int n = trial < 8 ? trial + 1 : 1 + static_cast<int>(rng() % 8192);
+    const int lanes = 1 + static_cast<int>(rng() % EDT_COLUMN_BLOCK);
+    const unsigned sparsity = 2 + rng() % 300;
+    std::vector<float> f(static_cast<std::size_t>(n) * EDT_COLUMN_BLOCK, -7.0f);
+    for (int j = 0; j < lanes; ++j) {
+      for (int i = 0; i < n; ++i) {
+        const unsigned r = rng() % sparsity;
+        float v = DISTANCE_INFINITY;
+        if (r == 0) v = 0.0f;
+        else if (r == 1) v = trial % 2 ? small(rng) : big(rng);
+        f[static_cast<std::size_t>(i) * EDT_COLUMN_BLOCK + j] = v;
+      }
+    }
+    std::vector<std::int32_t> v(n);
+    std::vector<float> z(n + 1), lanes_out(f.size(), -5.0f);
+    DistanceTransformColumnLanes(f.data(), n, lanes, v.data(), z.data(), lanes_out.data());
+    for (int j = 0; j < lanes; ++j) {
+      std::vector<float> line(n), expected(n), got(n, -5.0f), got_lane(n);
+      for (int i = 0; i < n; ++i) line[i] = f[static_cast<std::size_t>(i) * EDT_COLUMN_BLOCK + j];
+      PlainTransform1D(line.data(), n, expected.data());
+      DistanceTransform1D(line.data(), n, v.data(), z.data(), got.data());
+      for (int i = 0; i < n; ++i) got_lane[i] = lanes_out[static_cast<std::size_t>(i) * EDT_COLUMN_BLOCK + j];
+      ASSERT_TRUE(SameBytes(expected, got)) << "row, trial " << trial << " n " << n;
+      ASSERT_TRUE(SameBytes(expected, got_lane)) << "lane " << j << ", trial " << trial << " n " << n;
+    }
+  }
+}
+
 TEST_F(DistanceTransformTest, PlaneMatchesPlainPerColumnSweepBitForBit) {
   // Widths around the column block and large enough for the worker path.
   const int sizes[][2] = {{37, 29}, {16, 5}, {17, 300}, {300, 7}, {413, 290}};
@@ -387,6 +423,113 @@ TEST_F(DistanceTransformTest, PlaneMatchesPlainPerColumnSweepBitForBit) {
     PlainTransform2D(expected, w, h);
     DistanceTransform2D(general.data(), w, h);
     ASSERT_TRUE(SameBytes(expected, general)) << w << "x" << h << " general";
+  }
+}
+
+TEST_F(DistanceTransformTest, RunsOfZerosMatchPlainSweepBitForBit) {
+  // Runs of zeros (some of them -0.0) of every length from 1 up, between
+  // the values that press hardest on a run's last zero (-1 and -0.9375 right
+  // after it), small and large squares and infinities, along rows and as
+  // interleaved column lanes.
+  std::mt19937 rng(31);
+  std::uniform_real_distribution<float> small(-1.0f, 2.0f), big(0.0f, 1e6f);
+  const float neighbours[] = {-1.0f, -0.9375f, DISTANCE_INFINITY, 0.25f, 1.0f, 2.0f};
+  for (int trial = 0; trial < 300; ++trial) {
+    const int n = 1 + static_cast<int>(rng() % (trial < 200 ? 120 : 5000));
+    const int lanes = 1 + static_cast<int>(rng() % EDT_COLUMN_BLOCK);
+    const int longest = 1 + static_cast<int>(rng() % (trial % 3 == 0 ? 400 : 12));
+    std::vector<float> f(static_cast<std::size_t>(n) * EDT_COLUMN_BLOCK, -7.0f);
+    for (int j = 0; j < lanes; ++j) {
+      int i = 0;
+      while (i < n) {
+        const int run = static_cast<int>(rng() % (longest + 1));
+        for (int r = 0; r < run && i < n; ++r, ++i) {
+          f[static_cast<std::size_t>(i) * EDT_COLUMN_BLOCK + j] = rng() % 9 == 0 ? -0.0f : 0.0f;
+        }
+        const int others = 1 + static_cast<int>(rng() % 3);
+        for (int r = 0; r < others && i < n; ++r, ++i) {
+          const unsigned pick = rng() % 8;
+          f[static_cast<std::size_t>(i) * EDT_COLUMN_BLOCK + j] =
+              pick < 6 ? neighbours[pick] : (pick == 6 ? small(rng) : big(rng));
+        }
+      }
+    }
+    std::vector<std::int32_t> v(n);
+    std::vector<float> z(n + 1), lanes_out(f.size(), -5.0f);
+    DistanceTransformColumnLanes(f.data(), n, lanes, v.data(), z.data(), lanes_out.data());
+    for (int j = 0; j < lanes; ++j) {
+      std::vector<float> line(n), expected(n), got(n, -5.0f), got_lane(n);
+      for (int i = 0; i < n; ++i) line[i] = f[static_cast<std::size_t>(i) * EDT_COLUMN_BLOCK + j];
+      PlainTransform1D(line.data(), n, expected.data());
+      DistanceTransform1D(line.data(), n, v.data(), z.data(), got.data());
+      for (int i = 0; i < n; ++i) got_lane[i] = lanes_out[static_cast<std::size_t>(i) * EDT_COLUMN_BLOCK + j];
+      ASSERT_TRUE(SameBytes(expected, got)) << "row, trial " << trial << " n " << n;
+      ASSERT_TRUE(SameBytes(expected, got_lane)) << "lane " << j << ", trial " << trial << " n " << n;
+    }
+  }
+}
+
+TEST_F(DistanceTransformTest, LinesThatAreTheirOwnTransformMatchPlainSweepBitForBit) {
+  // Planes of rectangles of seeds over a background of 0 or infinity, so
+  // that whole rows and columns (and whole column blocks) are all +0.0 or
+  // all infinity before their pass, beside lines that differ from that in
+  // one place only: a -0.0, a small seed, a single infinity or a zero at
+  // the first, the last or a random position. Widths and heights from 1 up,
+  // around the column block and large enough for the worker path; every
+  // pass is also run over a part of its range that starts inside a block.
+  std::mt19937 rng(2026);
+  std::uniform_real_distribution<float> small(-0.9375f, 3.0f);
+  for (int trial = 0; trial < 120; ++trial) {
+    const int w = trial < 16 ? 1 + trial : 1 + static_cast<int>(rng() % (trial % 3 == 0 ? 700 : 90));
+    const int h = trial < 16 ? 1 + static_cast<int>(rng() % 40) : 1 + static_cast<int>(rng() % (trial % 4 == 0 ? 600 : 80));
+    const bool zero_background = trial % 2 == 0;
+    const float background = zero_background ? 0.0f : DISTANCE_INFINITY;
+    const float fill = zero_background ? DISTANCE_INFINITY : 0.0f;
+    Plane p(static_cast<std::size_t>(w) * h, background);
+    const int rects = static_cast<int>(rng() % 4);
+    for (int r = 0; r < rects; ++r) {
+      const int x0 = static_cast<int>(rng() % w), y0 = static_cast<int>(rng() % h);
+      const int x1 = std::min(w, x0 + 1 + static_cast<int>(rng() % (w / 3 + 1)));
+      const int y1 = std::min(h, y0 + 1 + static_cast<int>(rng() % (h / 3 + 1)));
+      for (int y = y0; y < y1; ++y) {
+        for (int x = x0; x < x1; ++x) p[y * w + x] = rng() % 8 == 0 ? small(rng) : fill;
+      }
+    }
+    const int oddities = static_cast<int>(rng() % 4);
+    for (int o = 0; o < oddities; ++o) {
+      const unsigned where = rng() % 3;
+      const int x = where == 0 ? 0 : (where == 1 ? w - 1 : static_cast<int>(rng() % w));
+      const int y = where == 0 ? h - 1 : (where == 1 ? 0 : static_cast<int>(rng() % h));
+      const float odd[] = {-0.0f, small(rng), DISTANCE_INFINITY, 0.0f};
+      p[y * w + x] = odd[rng() % 4];
+    }
+    Plane expected = p;
+    PlainTransform2D(expected, w, h);
+    Plane got = p;
+    DistanceTransform2D(got.data(), w, h);
+    ASSERT_TRUE(SameBytes(expected, got)) << "trial " << trial << " " << w << "x" << h;
+
+    // The passes alone, over the columns and rows from a split point on.
+    const int n = std::max(w, h);
+    const int split_x = static_cast<int>(rng() % w), split_y = static_cast<int>(rng() % h);
+    Plane columns = p;
+    EdtColumnPass{n, columns.data(), w, h}(split_x, w);
+    Plane rows = p;
+    EdtRowPass{n, rows.data(), w, h}(split_y, h);
+    std::vector<float> line(n), out(n);
+    for (int x = 0; x < w; ++x) {
+      for (int y = 0; y < h; ++y) line[y] = p[y * w + x];
+      if (x >= split_x) PlainTransform1D(line.data(), h, out.data());
+      for (int y = 0; y < h; ++y) {
+        const float want = x >= split_x ? out[y] : line[y];
+        ASSERT_EQ(std::memcmp(&want, &columns[y * w + x], sizeof(float)), 0) << "column " << x << " row " << y;
+      }
+    }
+    for (int y = 0; y < h; ++y) {
+      if (y >= split_y) PlainTransform1D(&p[y * w], w, out.data());
+      const float* want = y >= split_y ? out.data() : &p[y * w];
+      ASSERT_EQ(std::memcmp(want, &rows[y * w], w * sizeof(float)), 0) << "row " << y;
+    }
   }
 }
 
@@ -559,6 +702,47 @@ Plane RandomShapesCoverage(int w, int h, std::mt19937& rng) {
     }
   }
   return c;
+}
+
+TEST_F(DistanceTransformTest, CoverageBuilderSeedsAtTheThresholdsAsTheSeparatePasses) {
+  // Coverages on and beside the inside and outside thresholds, in patches
+  // that leave whole groups of adjacent pixels decided and others with one
+  // edge pixel among them, at widths that end groups and column blocks part
+  // way.
+  const float values[] = {0.9999f,
+                          std::nextafter(0.9999f, 0.0f),
+                          0.0001f,
+                          std::nextafter(0.0001f, 1.0f),
+                          0.0f,
+                          1.0f,
+                          0.5f,
+                          0.25f};
+  std::mt19937 rng(77);
+  for (int trial = 0; trial < 40; ++trial) {
+    const int w = 1 + static_cast<int>(rng() % (trial % 4 == 0 ? 520 : 45));
+    const int h = 1 + static_cast<int>(rng() % (trial % 4 == 1 ? 300 : 40));
+    const int count = w * h, n = std::max(w, h);
+    const int patch = 1 + static_cast<int>(rng() % 9);
+    Plane c(count);
+    for (int y = 0; y < h; ++y) {
+      for (int x = 0; x < w; ++x) {
+        const unsigned cell = static_cast<unsigned>((x / patch) * 7919 + (y / patch) * 104729 + trial);
+        const bool plain = cell % 3 != 0;
+        c[y * w + x] = plain ? values[(cell / 3) % 6] : values[rng() % 8];
+      }
+    }
+    Plane in(count), out(count), want_depth(count), want_dist(count);
+    DistanceInitCoverage{c.data(), out.data(), DISTANCE_INFINITY, in.data(), w, h}(0, count);
+    for (float* p : {in.data(), out.data()}) {
+      EdtColumnPass{n, p, w, h}(0, w);
+      EdtRowPass{n, p, w, h}(0, h);
+    }
+    DistanceCombineCoverage{out.data(), in.data(), c.data(), want_depth.data(), want_dist.data()}(0, count);
+    Plane depth(count, 7.0f), dist(count, 7.0f);
+    DistanceFieldFromCoverage(c.data(), w, h, depth.data(), dist.data());
+    ASSERT_TRUE(SameBytes(want_depth, depth)) << w << "x" << h;
+    ASSERT_TRUE(SameBytes(want_dist, dist)) << w << "x" << h;
+  }
 }
 
 TEST_F(DistanceTransformTest, BuildersMatchTheirSeparatePassesBitForBit) {

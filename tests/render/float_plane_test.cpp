@@ -6,7 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include <bit>
 #include <cstdint>
+#include <utility>
 
 #include "render/allocation_seam.h"
 
@@ -74,6 +76,47 @@ TEST(FloatPlaneTest, SecondAllocationOfAStageCanBeMadeToFail) {
   EXPECT_FALSE(AllocateFloatPlane(second, 8, 8));
   EXPECT_FALSE(first.Empty());
   EXPECT_TRUE(second.Empty());
+  DisarmAllocationFailure();
+}
+
+TEST(FloatPlaneTest, ZeroedPlaneReadsZeroEverywhere) {
+  // Small planes come from memory the allocator may hand out again, large
+  // ones (a 4K supersampled grid is over 32 MiB) from fresh mappings;
+  // before each, a plane of the same size is dirtied and freed so that
+  // reused memory would show.
+  const std::int32_t sizes[][2] = {{1, 1}, {7, 3}, {300, 200}, {1024, 1024}, {4000, 2200}};
+  for (const auto& size : sizes) {
+    {
+      FloatPlane dirty;
+      ASSERT_TRUE(AllocateFloatPlane(dirty, size[0], size[1]));
+      for (std::int64_t i = 0; i < dirty.Size(); ++i) dirty.data[i] = -3.5f;
+    }
+    ZeroedFloatPlane plane;
+    ASSERT_TRUE(AllocateZeroedFloatPlane(plane, size[0], size[1]));
+    EXPECT_EQ(plane.width, size[0]);
+    EXPECT_EQ(plane.height, size[1]);
+    std::int64_t nonzero = 0;
+    for (std::int64_t i = 0; i < plane.Size(); ++i) nonzero += std::bit_cast<std::uint32_t>(plane.data[i]) != 0;
+    EXPECT_EQ(nonzero, 0) << size[0] << " x " << size[1];
+  }
+}
+
+TEST(FloatPlaneTest, ZeroedPlaneRefusesAndFailsAsThePlainOne) {
+  ZeroedFloatPlane plane;
+  ASSERT_TRUE(AllocateZeroedFloatPlane(plane, 0, 5));
+  EXPECT_FALSE(plane.Empty());
+  for (const auto& refused : {std::pair{-1, 4}, std::pair{65536, 32768}, std::pair{46341, 46341}}) {
+    ASSERT_TRUE(AllocateZeroedFloatPlane(plane, 2, 2));
+    EXPECT_FALSE(AllocateZeroedFloatPlane(plane, refused.first, refused.second));
+    EXPECT_TRUE(plane.Empty());
+    EXPECT_EQ(plane.width, 0);
+    EXPECT_EQ(plane.height, 0);
+  }
+  ArmAllocationFailure(1);
+  EXPECT_FALSE(AllocateZeroedFloatPlane(plane, 16, 16));
+  EXPECT_TRUE(plane.Empty());
+  EXPECT_TRUE(AllocateZeroedFloatPlane(plane, 16, 16));
+  EXPECT_EQ(plane.Size(), 256);
   DisarmAllocationFailure();
 }
 

@@ -4,8 +4,11 @@
 // single-precision inverse error function and the coverage edge estimate.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <limits>
+#include <random>
 #include <vector>
 
 #include "render/channel_to_float.h"
@@ -156,6 +159,86 @@ TEST(CoverageToDistanceTest, BlendsEdgeEstimateSmoothAndFieldByCoverageAndDisagr
   EXPECT_NEAR(out[3], 4.0f + b3 * ((1 - a3) * 6.0f + a3 * e3 - 4.0f), 1e-5f);
   CoverageToDistance{cov.data(), field.data(), dis.data(), nullptr, out.data()}(4, 5);
   EXPECT_NEAR(out[4], GAUSSIAN_EDGE_SCALE * ReferenceErfinv(2 * 0.0001 - 1), 1e-4);
+}
+
+// The edge estimate written out plainly, every pixel through the inverse
+// error function.
+void PlainCoverageToDistance(const float* coverage, const float* field, const float* disagreement,
+                             const float* smooth, float* out, int n) {
+  for (int i = 0; i < n; ++i) {
+    const float c = std::clamp(coverage[i], 0.0001f, 0.999999f);
+    const float d = field[i];
+    const float m = disagreement[i];
+    const float sm = smooth != nullptr ? smooth[i] : d;
+    const float u = 2.0f * c - 1.0f;
+    const float e = GAUSSIAN_EDGE_SCALE * GilesErfinv(u);
+    const float a = std::clamp((0.985f - c) / 0.05f, 0.0f, 1.0f);
+    const float b = std::clamp((0.55f - m) / 0.45f, 0.0f, 1.0f);
+    out[i] = d + b * ((1.0f - a) * sm + a * e - d);
+  }
+}
+
+TEST(CoverageToDistanceTest, MatchesThePlainPerPixelFormBitForBit) {
+  // Mostly far inside or far outside, as a matte is, with the clamp limits
+  // themselves, values just beyond them, soft edges and zero fields.
+  std::mt19937 rng(713);
+  std::uniform_real_distribution<float> unit(0.0f, 1.0f), wide(-40.0f, 40.0f);
+  const float specials[] = {0.0f, 1.0f, 0.0001f, 0.999999f, 0.00009f, 0.9999995f, -0.5f, 1.5f,
+                            std::nextafter(0.0001f, 1.0f), std::nextafter(0.999999f, 0.0f)};
+  for (int trial = 0; trial < 40; ++trial) {
+    const int n = trial == 0 ? 1 : 1 + static_cast<int>(rng() % 4096);
+    std::vector<float> cov(n), field(n), dis(n), smooth(n);
+    for (int i = 0; i < n; ++i) {
+      const unsigned r = rng() % 10;
+      cov[i] = r < 4 ? 0.0f : (r < 7 ? 1.0f : (r < 8 ? specials[rng() % 10] : unit(rng)));
+      field[i] = rng() % 9 == 0 ? (rng() % 2 ? 0.0f : -0.0f) : wide(rng);
+      dis[i] = unit(rng) * 0.8f;
+      smooth[i] = wide(rng);
+      // Now and then a value no stage should make, which must still pass
+      // through both forms alike.
+      if (rng() % 97 == 0) cov[i] = std::numeric_limits<float>::quiet_NaN();
+      if (rng() % 89 == 0) dis[i] = rng() % 2 ? std::numeric_limits<float>::quiet_NaN() : -1e30f;
+      if (rng() % 83 == 0) field[i] = std::numeric_limits<float>::infinity();
+    }
+    for (const float* sm : {static_cast<const float*>(smooth.data()), static_cast<const float*>(nullptr)}) {
+      std::vector<float> want(n), got(n, -3.0f);
+      PlainCoverageToDistance(cov.data(), field.data(), dis.data(), sm, want.data(), n);
+      ParallelFor(n, CoverageToDistance{cov.data(), field.data(), dis.data(), sm, got.data()});
+      ASSERT_EQ(std::memcmp(want.data(), got.data(), want.size() * sizeof(float)), 0) << "trial " << trial;
+    }
+  }
+}
+
+TEST(MatteFieldKernelsTest, RunningMaxDiffRowsMatchesThePlainWindowBitForBit) {
+  // Rows of 1 to 4096 pixels at the radii the stage uses and others, with
+  // NaN, infinite and signed-zero differences among ordinary ones.
+  std::mt19937 rng(55);
+  std::uniform_real_distribution<float> u(-30.0f, 30.0f);
+  const float specials[] = {0.0f, -0.0f, std::numeric_limits<float>::quiet_NaN(),
+                            std::numeric_limits<float>::infinity(), -std::numeric_limits<float>::infinity(), 1e30f};
+  for (int trial = 0; trial < 60; ++trial) {
+    const int w = trial < 6 ? trial + 1 : 1 + static_cast<int>(rng() % 4096);
+    const int h = 1 + static_cast<int>(rng() % 4);
+    const int radius = static_cast<int>(rng() % 8);
+    std::vector<float> a(static_cast<std::size_t>(w) * h), b(a.size());
+    for (std::size_t i = 0; i < a.size(); ++i) {
+      a[i] = rng() % 25 == 0 ? specials[rng() % 6] : u(rng);
+      b[i] = rng() % 25 == 0 ? specials[rng() % 6] : (rng() % 3 == 0 ? a[i] : u(rng));
+    }
+    std::vector<float> want(a.size()), got(a.size(), -1.0f);
+    for (int y = 0; y < h; ++y) {
+      for (int x = 0; x < w; ++x) {
+        float m = 0.0f;
+        for (int k = std::max(x - radius, 0); k <= std::min(x + radius, w - 1); ++k) {
+          m = std::max(m, std::fabs(a[y * w + k] - b[y * w + k]));
+        }
+        want[y * w + x] = m;
+      }
+    }
+    ParallelFor(h, RunningMaxDiffRows{w, radius, a.data(), b.data(), got.data()});
+    ASSERT_EQ(std::memcmp(want.data(), got.data(), want.size() * sizeof(float)), 0)
+        << "trial " << trial << " w " << w << " r " << radius;
+  }
 }
 
 TEST(MatteFieldKernelsTest, ResultsDoNotDependOnTheThreadCount) {

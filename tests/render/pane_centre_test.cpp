@@ -95,6 +95,9 @@ TEST(PaneCentreTest, RowSpansGiveThePixelByPixelResultBitForBit) {
         if (k == 0) v = std::numeric_limits<float>::quiet_NaN();
         if (k == 1) v = -0.0f;
         if (k == 2) v = 1e-30f;
+        if (k == 3) v = std::numeric_limits<float>::denorm_min();
+        if (k == 4) v = std::numeric_limits<float>::infinity();
+        if (k == 5) v = -std::numeric_limits<float>::infinity();
         if (trial % 7 == 3 && y % 5 == 0) v = 1.0f;
         depth.At(x, y) = v;
       }
@@ -114,6 +117,29 @@ TEST(PaneCentreTest, RowSpansGiveThePixelByPixelResultBitForBit) {
     EXPECT_EQ(std::memcmp(&got.pane_centre_x, &want_x, sizeof(float)), 0) << trial;
     EXPECT_EQ(std::memcmp(&got.pane_centre_y, &want_y, sizeof(float)), 0) << trial;
     EXPECT_EQ(std::memcmp(&got.pane_radius, &want_r, sizeof(float)), 0) << trial;
+  }
+}
+
+TEST(PaneCentreTest, WideRowsGiveThePixelByPixelResultBitForBit) {
+  // Rows wider than the lanes count in one go, with pane pixels scattered
+  // to both ends, so the far columns carry their full x into the sums.
+  std::mt19937 rng(77);
+  const int widths[] = {4095, 4096, 4097, 4101, 8195, 12289, 20000};
+  for (const int w : widths) {
+    const int h = 3;
+    FloatPlane depth = DepthPlane(w, h);
+    for (int y = 0; y < h; ++y)
+      for (int x = 0; x < w; ++x)
+        if (rng() % (y + 2) == 0 || x >= w - 3) depth.At(x, y) = 1.0f + static_cast<float>(rng() % 100);
+    PaneExtent extent(w, h);
+    for (int y = 0; y < h; ++y)
+      for (int x = 0; x < w; ++x)
+        if (depth.At(x, y) > 0.0f) extent.Add(x, y);
+    const PaneCentre got = FindPaneCentre(depth);
+    const float want_x = extent.CentreX(), want_y = extent.CentreY(), want_r = extent.Radius();
+    EXPECT_EQ(std::memcmp(&got.pane_centre_x, &want_x, sizeof(float)), 0) << w;
+    EXPECT_EQ(std::memcmp(&got.pane_centre_y, &want_y, sizeof(float)), 0) << w;
+    EXPECT_EQ(std::memcmp(&got.pane_radius, &want_r, sizeof(float)), 0) << w;
   }
 }
 

@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <limits>
 #include <random>
 #include <vector>
 
@@ -223,6 +224,43 @@ TEST_F(PlaneFiltersTest, OneWorkerAndEightWorkersGiveTheSameBytes) {
   for (std::size_t i = 0; i < single.size(); ++i) EXPECT_TRUE(SameBytes(single[i], eight[i])) << "output " << i;
   EXPECT_TRUE(SameBytes(single[0], ReferenceBlurRows(p, w, h, 12)));
   EXPECT_TRUE(SameBytes(single[1], ReferenceBlurColumns(single[0], w, h, 12)));
+}
+
+// The row and column blur in one pass against the per-pixel rows then the
+// per-pixel columns: random sizes from 1 to 4096 a side, every radius the
+// one pass takes (up to and beyond the plane's size), NaN, infinities and
+// signed zeros, on one worker and on eight.
+TEST_F(PlaneFiltersTest, RowsThenColumnsInOnePassGiveTheTwoPassBytes) {
+  std::mt19937 rng(2112);
+  const float specials[] = {std::numeric_limits<float>::quiet_NaN(), std::numeric_limits<float>::infinity(),
+                            -std::numeric_limits<float>::infinity(), -0.0f, 1e38f, -1e38f, 1e-40f};
+  for (int trial = 0; trial < 40; ++trial) {
+    std::int32_t w = trial < 6 ? 1 + trial % 3 : 1 + static_cast<std::int32_t>(rng() % 4096);
+    std::int32_t h = trial < 6 ? 1 + trial / 3 : 1 + static_cast<std::int32_t>(rng() % 4096);
+    while (static_cast<std::int64_t>(w) * h > 300000) (rng() % 2 ? w : h) = std::max(1, (rng() % 2 ? w : h) / 2);
+    Plane p = RandomPlane(w, h, static_cast<unsigned>(trial));
+    if (trial % 3 == 0)
+      for (int k = 0; k < 5; ++k) p[rng() % p.size()] = specials[rng() % 7];
+    const std::int32_t radii[] = {0, 1, 6, 8, 12, static_cast<std::int32_t>(rng() % 16), std::max(w, h) + 3};
+    for (const std::int32_t r : radii) {
+      if (!BoxBlurRowsThenColumns::Fits(r, h)) continue;
+      const Plane want = ReferenceBlurColumns(ReferenceBlurRows(p, w, h, r), w, h, r);
+      for (const int concurrency : {3, 10}) {
+        SetHardwareConcurrencyOverride(concurrency);
+        Plane got(p.size(), 99.0f);
+        ParallelFor(h, BoxBlurRowsThenColumns{w, r, h, p.data(), got.data()});
+        EXPECT_TRUE(SameBytes(got, want)) << w << "x" << h << " radius " << r << " concurrency " << concurrency;
+      }
+    }
+  }
+}
+
+TEST_F(PlaneFiltersTest, OnePassTakesRadiiWhoseRowsFitItsBuffer) {
+  EXPECT_TRUE(BoxBlurRowsThenColumns::Fits(15, 1000));
+  EXPECT_FALSE(BoxBlurRowsThenColumns::Fits(16, 1000));
+  // A radius beyond the plane reaches only its rows.
+  EXPECT_TRUE(BoxBlurRowsThenColumns::Fits(500, 12));
+  EXPECT_TRUE(BoxBlurRowsThenColumns::Fits(-4, 1000));
 }
 
 }  // namespace

@@ -203,6 +203,62 @@ TYPED_TEST(ShadingEquivalenceTest, NonFiniteAndExtremeValuesGiveTheReferenceByte
   }
 }
 
+// Frames from 1 to 4096 pixels wide and a few rows high, with pane runs of
+// every length from 1 up (so runs split into groups of four neighbours and
+// leftovers in every way), slopes read across both borders, and inputs
+// offset so that groups straddle the input's edge.
+TYPED_TEST(ShadingEquivalenceTest, FramesOfEveryWidthAndRunLengthGiveTheReferenceBytes) {
+  using Pixel = TypeParam;
+  std::mt19937 rng(4096);
+  auto uniform = [&](double lo, double hi) { return std::uniform_real_distribution<double>(lo, hi)(rng); };
+  for (int trial = 0; trial < 60; ++trial) {
+    const std::int32_t w = trial < 12 ? 1 + trial : 1 + static_cast<std::int32_t>(rng() % 4096);
+    const std::int32_t h = 1 + static_cast<std::int32_t>(rng() % 6);
+    const std::int32_t in_w = std::max<std::int32_t>(1, w + static_cast<std::int32_t>(rng() % 13) - 6);
+    Pair<Pixel> s(w, h, in_w, h + 1, static_cast<std::int32_t>(rng() % 2));
+    FillRandom(s.input, rng, trial % 2 ? 5 : 0);
+    if (trial % 5 == 4) {  // channels above the full value, which every read limits
+      const int top = PixelTraits<Pixel>::FULL == 255 ? 255 : 65535;
+      for (std::int32_t y = 0; y <= h; ++y)
+        for (std::int32_t x = 0; x < in_w; ++x)
+          if (rng() % 3 == 0) s.input.At(x, y) = MakePixel<Pixel>(top, top - 1, top, static_cast<int>(rng() % (top + 1)));
+    }
+    for (std::int32_t y = 0; y < h; ++y) {
+      std::int32_t x = 0;
+      while (x < w) {
+        // A run inside (depths rising from the run's ends) or outside.
+        const std::int32_t run = 1 + static_cast<std::int32_t>(rng() % (trial % 3 == 0 ? 9 : 300));
+        const bool inside = rng() % 3 != 0;
+        for (std::int32_t k = 0; k < run && x < w; ++k, ++x) {
+          const float depth = static_cast<float>(std::min(k, run - 1 - k)) * static_cast<float>(uniform(0.2, 3.0));
+          const float d = inside ? depth - 2.4f : -3.0f - depth;
+          s.distance.At(x, y) = d;
+          s.depth.At(x, y) = std::max(0.0f, d);
+          s.height.At(x, y) = d * static_cast<float>(uniform(0.5, 1.1));
+        }
+      }
+    }
+    if (trial % 2) s.in.shade_height = &s.height;
+    s.in.raster_source = trial % 3 == 1;
+    s.in.shapes_supersampled = trial % 5 == 2;
+    s.in.request_offset_x = static_cast<std::int32_t>(rng() % 9) - 4;
+    s.in.request_offset_y = static_cast<std::int32_t>(rng() % 3) - 1;
+    s.in.quality = trial % 4 ? PF_Quality_HI : PF_Quality_LO;
+    s.in.scale_factor = uniform(0.2, 6);
+    s.in.depth_px = uniform(0, 60);
+    s.in.refraction = trial % 7 == 0 ? 0.0 : uniform(-100, 100);
+    s.in.magnify = trial % 3 == 0 ? 0.0 : uniform(-60, 60);
+    s.in.splay = trial % 4 == 0 ? 0.0 : uniform(-10, 100);
+    s.in.dispersion = trial % 2 ? uniform(0.2, 100) : 0.0;
+    s.in.pane_centre_x = static_cast<float>(uniform(0, w));
+    s.in.pane_centre_y = static_cast<float>(uniform(0, h));
+    s.in.shape_count = static_cast<std::uint32_t>(rng() % 4);
+    s.in.merge_mode = static_cast<std::uint32_t>(rng() % 6);
+    s.in.frost_on = trial % 4 == 3;
+    s.Compare(("trial " + std::to_string(trial) + " width " + std::to_string(w)).c_str());
+  }
+}
+
 // The sampler on its own: random positions, including the half-pixel edge,
 // exact integers and positions far outside, over worlds of 1 to 6 pixels a
 // side and with callers that claim more pixels than the world holds.
@@ -232,5 +288,43 @@ TYPED_TEST(ShadingEquivalenceTest, SamplerGivesTheReferenceBytes) {
     }
   }
 }
+
+#if (defined(__SSE2__) || defined(_M_X64)) && !defined(PRISMORA_SCALAR_LANES)
+// Four reads at once against four single reads: positions around and
+// beyond the half-pixel edge, exact integers, NaN and infinities, on worlds
+// of 1 to 9 pixels a side.
+TYPED_TEST(ShadingEquivalenceTest, FourReadsAtOnceGiveTheSingleReadBytes) {
+  using Pixel = TypeParam;
+  std::mt19937 rng(44);
+  const float specials[] = {std::numeric_limits<float>::quiet_NaN(), std::numeric_limits<float>::infinity(),
+                            -std::numeric_limits<float>::infinity(), -0.5f, -0.50000006f, -0.0f, 1e30f};
+  for (int trial = 0; trial < 300; ++trial) {
+    const std::int32_t ww = 1 + static_cast<std::int32_t>(rng() % 9), wh = 1 + static_cast<std::int32_t>(rng() % 9);
+    TestPixelWorld<Pixel> world(ww, wh, static_cast<std::int32_t>(rng() % 2));
+    FillRandom(world, rng, 3);
+    const BilinearSampler<Pixel> sampler(world.world, ww, wh);
+    ASSERT_TRUE(sampler.FourAtOnce());
+    alignas(16) float xs[4], ys[4];
+    for (int k = 0; k < 4; ++k) {
+      xs[k] = std::uniform_real_distribution<float>(-1.5f, static_cast<float>(ww) + 0.5f)(rng);
+      ys[k] = std::uniform_real_distribution<float>(-1.5f, static_cast<float>(wh) + 0.5f)(rng);
+      if (rng() % 5 == 0) xs[k] = std::round(xs[k]);
+      if (rng() % 9 == 0) ys[k] = specials[rng() % 7];
+      if (rng() % 9 == 0) xs[k] = static_cast<float>(ww) - 0.5f;
+    }
+    const PixelQuad q = sampler.Sample4(_mm_load_ps(xs), _mm_load_ps(ys));
+    alignas(16) std::int32_t a[4], r[4], g[4], b[4];
+    _mm_store_si128(reinterpret_cast<__m128i*>(a), q.a);
+    _mm_store_si128(reinterpret_cast<__m128i*>(r), q.r);
+    _mm_store_si128(reinterpret_cast<__m128i*>(g), q.g);
+    _mm_store_si128(reinterpret_cast<__m128i*>(b), q.b);
+    for (int k = 0; k < 4; ++k) {
+      const Pixel want = shading_reference::SampleBilinear<Pixel>(world.world, xs[k], ys[k], ww, wh);
+      EXPECT_TRUE(SamePixel(MakePixel<Pixel>(a[k], r[k], g[k], b[k]), want))
+          << trial << " lane " << k << " at " << xs[k] << "," << ys[k];
+    }
+  }
+}
+#endif
 
 }  // namespace

@@ -2,8 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <limits>
+#include <random>
 #include <vector>
 
 #include "render/allocation_seam.h"
@@ -122,6 +126,56 @@ TEST_F(ShadingHeightTest, ScratchThatCannotBeHadDropsThePaneHeight) {
   const FloatPlane& shade = PrepareShadeHeight(depth, height, true, false);
   EXPECT_EQ(&shade, &depth);
   EXPECT_TRUE(height.Empty());
+}
+
+// The whole preparation against the plain per-pixel form: two passes of a
+// row blur and a column blur, each tap in order, then the analytic clamp
+// pixel by pixel. Random planes from 1 to 4096 a side with NaN, infinities,
+// signed zeros and values just below 0, for each pane source.
+TEST_F(ShadingHeightTest, PreparedHeightIsThePerPixelBlursAndClampBitForBit) {
+  auto blur = [](const std::vector<float>& src, std::int32_t w, std::int32_t h, std::int32_t r, bool along_rows) {
+    std::vector<float> dst(src.size());
+    for (std::int32_t y = 0; y < h; ++y)
+      for (std::int32_t x = 0; x < w; ++x) {
+        float sum = 0.0f;
+        std::int32_t n = 0;
+        for (std::int32_t k = -r; k <= r; ++k) {
+          const std::int32_t xx = along_rows ? x + k : x, yy = along_rows ? y : y + k;
+          if (xx < 0 || xx >= w || yy < 0 || yy >= h) continue;
+          sum += src[static_cast<std::size_t>(yy) * w + xx];
+          ++n;
+        }
+        dst[static_cast<std::size_t>(y) * w + x] = sum / static_cast<float>(n);
+      }
+    return dst;
+  };
+  std::mt19937 rng(88);
+  const float specials[] = {std::numeric_limits<float>::quiet_NaN(), std::numeric_limits<float>::infinity(),
+                            -std::numeric_limits<float>::infinity(), -0.0f, -1e-30f, -std::numeric_limits<float>::denorm_min()};
+  for (int trial = 0; trial < 24; ++trial) {
+    std::int32_t w = 1 + static_cast<std::int32_t>(rng() % 4096), h = 1 + static_cast<std::int32_t>(rng() % 4096);
+    while (static_cast<std::int64_t>(w) * h > 120000) (rng() % 2 ? w : h) = std::max(1, (rng() % 2 ? w : h) / 2);
+    std::vector<float> in(static_cast<std::size_t>(w) * h);
+    const float cx = static_cast<float>(rng() % w), cy = static_cast<float>(rng() % h);
+    for (std::int32_t y = 0; y < h; ++y)
+      for (std::int32_t x = 0; x < w; ++x)
+        in[static_cast<std::size_t>(y) * w + x] = 30.0f - std::hypot(static_cast<float>(x) - cx, static_cast<float>(y) - cy);
+    if (trial % 2 == 0)
+      for (int k = 0; k < 6; ++k) in[rng() % in.size()] = specials[rng() % 6];
+    const bool raster = trial % 3 == 1, supersampled = trial % 3 == 2;
+    const std::int32_t r = ShadeHeightRadius(raster, supersampled);
+    std::vector<float> want = in;
+    for (int pass = 0; pass < 2; ++pass) want = blur(blur(want, w, h, r, true), w, h, r, false);
+    if (!raster && !supersampled)
+      for (float& v : want)
+        if (v < 0.0f) v = 0.0f;
+    const FloatPlane depth = PlaneOf(w, h, std::vector<float>(in.size(), 0.0f));
+    FloatPlane height = PlaneOf(w, h, in);
+    const FloatPlane& shade = PrepareShadeHeight(depth, height, raster, supersampled);
+    ASSERT_EQ(&shade, &height);
+    EXPECT_EQ(0, std::memcmp(height.data.get(), want.data(), want.size() * sizeof(float)))
+        << w << "x" << h << " trial " << trial;
+  }
 }
 
 }  // namespace
