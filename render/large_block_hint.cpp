@@ -5,9 +5,6 @@
 namespace {
 
 constexpr std::uintptr_t HUGE_PAGE = std::uintptr_t{2} << 20;
-// No system page is smaller: the pages that hold a block's first and last
-// bytes are mapped whole, whatever the page size.
-constexpr std::uintptr_t SMALL_PAGE = 4096;
 // What the allocator keeps in front of and behind a block it maps on its
 // own, with room to spare.
 constexpr std::size_t ALLOCATOR_OVERHEAD = 32;
@@ -24,6 +21,10 @@ std::size_t LargeBlockRequestBytes(std::size_t bytes) noexcept {
 #include <sys/mman.h>
 
 namespace {
+
+// No system page is smaller: the pages that hold a block's first and last
+// bytes are mapped whole, whatever the page size.
+constexpr std::uintptr_t SMALL_PAGE = 4096;
 
 // The system's synchronous huge-page collapse (Linux 6.1 on), which older C
 // libraries do not name yet; an older system refuses the unknown advice.

@@ -61,6 +61,7 @@ float Clamp01(float v) { return v < 0.0f ? 0.0f : (v > 1.0f ? 1.0f : v); }
 
 constexpr float EDGE_ALPHA_MIN = 0.001f;
 
+#if !((defined(__SSE2__) || defined(_M_X64)) && !defined(PRISMORA_SCALAR_LANES))
 // A pixel that the pass leaves as it is, told from the pane planes alone:
 // too deep for either term, or so far outside that its edge alpha is below
 // the minimum (clamping first changes nothing there, and a NaN distance is
@@ -69,7 +70,6 @@ inline bool LeftAlone(float depth, float distance, float depth_skip, float rim_l
   return (depth > depth_skip) | (depth > rim_limit) | ((distance + 2.0f) * 0.5f < EDGE_ALPHA_MIN);
 }
 
-#if !((defined(__SSE2__) || defined(_M_X64)) && !defined(PRISMORA_SCALAR_LANES))
 // The first column at or after x that is not left alone.
 std::int32_t SkipLeftAlone(const float* depth, const float* distance, std::int32_t x, std::int32_t w,
                            float depth_skip, float rim_limit) {
