@@ -806,12 +806,15 @@ inline bool LightFour(const RimPass& c, const RimLanes& v, AngleResponses& respo
 // use. The pass reads a pane's rows sparsely (its edge band two rows down,
 // the output pixels it lights), where the processor's own prefetching does
 // not follow; the next rows' spans are much like this row's.
+// The addresses are worked out as integers, not pointers: a span may reach a
+// column or two beyond the row's ends, and a prefetch never faults.
 inline void PrefetchSpan(const void* row, std::size_t element_size, std::int32_t first, std::int32_t last) {
-  const char* begin = static_cast<const char*>(row);
-  const char* p = begin + static_cast<std::size_t>(first) * element_size;
-  const char* end = begin + static_cast<std::size_t>(last + 1) * element_size;
-  for (; p < end; p += 64) _mm_prefetch(p, _MM_HINT_T0);
-  _mm_prefetch(end - 1, _MM_HINT_T0);
+  const std::intptr_t base = reinterpret_cast<std::intptr_t>(row);
+  const std::intptr_t size = static_cast<std::intptr_t>(element_size);
+  const std::intptr_t begin = base + static_cast<std::intptr_t>(first) * size;
+  const std::intptr_t end = base + (static_cast<std::intptr_t>(last) + 1) * size;
+  for (std::intptr_t p = begin; p < end; p += 64) _mm_prefetch(reinterpret_cast<const char*>(p), _MM_HINT_T0);
+  _mm_prefetch(reinterpret_cast<const char*>(end - 1), _MM_HINT_T0);
 }
 
 #endif
