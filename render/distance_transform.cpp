@@ -179,27 +179,14 @@ bool EnvelopeSkippingInfinity(const float* f, std::int32_t n, std::int32_t* v, f
     if (!IsSkipFinite(fq)) return false;
     const double qd = static_cast<double>(q);
     const double g = static_cast<double>(fq) + qd * qd;
-    double s;
-    for (;;) {
-      // The top is popped when its boundary is not below the rounded
-      // quotient num / den. top_z * den is exact in double (a float times
-      // an integer below 2^21, every boundary on the envelope finite), so
-      // num <= top_z * den means num / den <= top_z, and rounding keeps
-      // that: the top goes without a division. Otherwise the quotient is
-      // needed for the push anyway, and it alone settles a quotient just
-      // above top_z that rounds onto it.
-      const double num = g - top_g;
-      if (k > 0 && num <= static_cast<double>(top_z) * (2.0 * qd - 2.0 * static_cast<double>(top_v))) {
-        s = 0.0;
-      } else {
-        s = IntersectionOf(num, q, top_v);
-        if (!(k > 0 && static_cast<double>(top_z) >= s)) break;
-      }
+    double s = IntersectionOf(g - top_g, q, top_v);
+    while (k > 0 && static_cast<double>(top_z) >= s) {
       --k;
       top_v = v[k];
       top_z = z[k];
       const double pd = static_cast<double>(top_v);
       top_g = static_cast<double>(f[At<STRIDE>(top_v)]) + pd * pd;
+      s = IntersectionOf(g - top_g, q, top_v);
     }
     ++k;
     top_v = q;
