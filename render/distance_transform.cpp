@@ -243,20 +243,7 @@ bool EnvelopeSkippingInfinity(const float* f, std::int32_t n, std::int32_t* v, f
       for (; q < end; ++q) d[At<STRIDE>(q)] = 0.0f;
       continue;
     }
-    const float fp_float = f[At<STRIDE>(p)];
-    if (fp_float == 0.0f) {
-      // From a zero parabola the value is the square of an integer below
-      // 2^20: exact in double, and (+-0) added leaves it, so the double form
-      // rounds it to float once. The float square of the float offset (the
-      // offset is exact in float) rounds the same exact value once, with no
-      // widening to double.
-      for (; q < end; ++q) {
-        const float offset = static_cast<float>(q - p);
-        d[At<STRIDE>(q)] = offset * offset;
-      }
-      continue;
-    }
-    const double fp = static_cast<double>(fp_float);
+    const double fp = static_cast<double>(f[At<STRIDE>(p)]);
     for (; q < end; ++q) {
       const double offset = static_cast<double>(q - p);
       d[At<STRIDE>(q)] = static_cast<float>(offset * offset + fp);
