@@ -51,15 +51,51 @@ std::unique_ptr<T[]> TryAllocateArray(std::uint64_t count, const char* file = __
   return block;
 }
 
+// Releases a block of the allocators below: a
+// block mapped on its own (its size kept here) goes back to the system, any
+// other to the heap.
 struct FreeDeleter {
-  void operator()(void* p) const noexcept { std::free(p); }
+  std::size_t mapped_bytes = 0;
+  void operator()(void* p) const noexcept {
+    if (mapped_bytes != 0) {
+      UnmapLargeBlock(p, mapped_bytes);
+    } else {
+      std::free(p);
+    }
+  }
 };
 template <typename T>
 using ZeroedArray = std::unique_ptr<T[], FreeDeleter>;
+// The same owner for blocks whose contents start undefined.
+template <typename T>
+using RawArray = std::unique_ptr<T[], FreeDeleter>;
 
-// count elements of a trivial type with every byte zero; null as above. The
-// system hands out large zeroed blocks as untouched pages, so the zeroing
-// costs nothing up front and the first writes (on the workers) pay for it.
+namespace allocation_detail {
+
+// count elements of T: a large block is mapped on its own (zeroed, whole
+// huge pages, see MapLargeBlock); a smaller one, or one the system will not
+// map, comes from the heap, zeroed when asked. Null when neither can be had.
+template <typename T>
+std::unique_ptr<T[], FreeDeleter> AllocateBlock(std::uint64_t count, bool zeroed) noexcept {
+  static_assert(std::is_trivial_v<T>);
+  if (count > static_cast<std::uint64_t>(PTRDIFF_MAX) / sizeof(T)) return nullptr;
+  const std::size_t bytes = static_cast<std::size_t>(count) * sizeof(T);
+  if (void* mapped = MapLargeBlock(bytes)) {
+    return std::unique_ptr<T[], FreeDeleter>(static_cast<T*>(mapped), FreeDeleter{bytes});
+  }
+  const std::size_t n = count > 0 ? static_cast<std::size_t>(count) : 1;
+  std::unique_ptr<T[], FreeDeleter> block(static_cast<T*>(zeroed ? std::calloc(n, sizeof(T)) : std::malloc(n * sizeof(T))));
+  HintLargeBlock(block.get(), bytes);
+  return block;
+}
+
+}  // namespace allocation_detail
+
+// count elements of a trivial type with every byte zero, from the heap, so
+// that the block may be released from its owner and freed with std::free;
+// null as above. The system hands out large zeroed blocks as untouched
+// pages, so the zeroing costs nothing up front and the first writes (on the
+// workers) pay for it.
 template <typename T>
 ZeroedArray<T> TryAllocateZeroedArray(std::uint64_t count, const char* file = __builtin_FILE(),
                                       int line = __builtin_LINE()) noexcept {
@@ -69,4 +105,23 @@ ZeroedArray<T> TryAllocateZeroedArray(std::uint64_t count, const char* file = __
   ZeroedArray<T> block(static_cast<T*>(std::calloc(count > 0 ? static_cast<std::size_t>(count) : 1, sizeof(T))));
   HintLargeBlock(block.get(), static_cast<std::size_t>(count) * sizeof(T));
   return block;
+}
+
+// As TryAllocateZeroedArray, but a large block is mapped on its own (whole
+// huge pages, see MapLargeBlock): only its owner can release it, so it must
+// never leave the owner as a bare pointer.
+template <typename T>
+ZeroedArray<T> TryAllocateLargeZeroedArray(std::uint64_t count, const char* file = __builtin_FILE(),
+                                           int line = __builtin_LINE()) noexcept {
+  if (AllocationSeamFails(file, line)) return nullptr;
+  return allocation_detail::AllocateBlock<T>(count, true);
+}
+
+// count elements of a trivial type, contents undefined; null as above. As
+// with TryAllocateLargeZeroedArray, a large block stays with its owner.
+template <typename T>
+RawArray<T> TryAllocateRawArray(std::uint64_t count, const char* file = __builtin_FILE(),
+                                int line = __builtin_LINE()) noexcept {
+  if (AllocationSeamFails(file, line)) return nullptr;
+  return allocation_detail::AllocateBlock<T>(count, false);
 }

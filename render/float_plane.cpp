@@ -17,7 +17,7 @@ bool AllocateFloatPlane(FloatPlane& plane, std::int32_t width, std::int32_t heig
   // allocated; a large plane takes room for its huge-page alignment, and
   // the elements beyond width x height are never touched.
   const std::size_t bytes = LargeBlockRequestBytes(static_cast<std::size_t>(elements > 0 ? elements : 1) * sizeof(float));
-  auto data = TryAllocateArray<float>(bytes / sizeof(float), file, line);
+  RawArray<float> data = TryAllocateRawArray<float>(bytes / sizeof(float), file, line);
   if (data == nullptr) return false;
   plane.data = std::move(data);
   plane.width = width;
@@ -34,9 +34,9 @@ bool AllocateZeroedFloatPlane(ZeroedFloatPlane& plane, std::int32_t width, std::
   const std::int64_t elements = static_cast<std::int64_t>(width) * static_cast<std::int64_t>(height);
   if (elements >= (std::int64_t{1} << 31)) return false;
   const std::size_t bytes = LargeBlockRequestBytes(static_cast<std::size_t>(elements > 0 ? elements : 1) * sizeof(float));
-  ZeroedArray<float> data = TryAllocateZeroedArray<float>(bytes / sizeof(float), file, line);
+  ZeroedArray<float> data = TryAllocateLargeZeroedArray<float>(bytes / sizeof(float), file, line);
   if (data == nullptr) return false;
-  plane.data.reset(data.release());
+  plane.data = std::move(data);
   plane.width = width;
   plane.height = height;
   return true;

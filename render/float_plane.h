@@ -6,13 +6,15 @@
 #include <cstdlib>
 #include <memory>
 
+#include "render/allocation_seam.h"
+
 constexpr float NO_DISTANCE = -1000.0f;      // a pixel without a pane distance
 constexpr float DISTANCE_INFINITY = 1e20f;   // unreached inside the transform
 
 struct FloatPlane {
   std::int32_t width = 0;
   std::int32_t height = 0;
-  std::unique_ptr<float[]> data;
+  RawArray<float> data;
 
   bool Empty() const { return data == nullptr; }
   std::int64_t Size() const { return static_cast<std::int64_t>(width) * height; }
@@ -37,12 +39,9 @@ bool AllocateFloatPlane(FloatPlane& plane, std::int32_t width, std::int32_t heig
 // whichever worker touches it first, instead of one thread clearing the
 // whole plane before anything else can start.
 struct ZeroedFloatPlane {
-  struct Free {
-    void operator()(float* p) const noexcept { std::free(p); }
-  };
   std::int32_t width = 0;
   std::int32_t height = 0;
-  std::unique_ptr<float[], Free> data;
+  ZeroedArray<float> data;
 
   bool Empty() const { return data == nullptr; }
   std::int64_t Size() const { return static_cast<std::int64_t>(width) * height; }

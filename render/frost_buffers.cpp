@@ -9,9 +9,9 @@ FrostBuffers<Pixel> AllocateFrostBuffers(std::int32_t width, std::int32_t height
   FrostBuffers<Pixel> buffers;
   if (!(frost_px > FROST_MIN_PX) || width <= 0 || height <= 0) return buffers;
   const std::uint64_t count = static_cast<std::uint64_t>(width) * static_cast<std::uint64_t>(height);
-  buffers.frost_pixels = TryAllocateZeroedArray<Pixel>(count);
+  buffers.frost_pixels = TryAllocateLargeZeroedArray<Pixel>(count);
   if (buffers.frost_pixels == nullptr) return buffers;
-  buffers.frost_scratch = TryAllocateZeroedArray<Pixel>(count);
+  buffers.frost_scratch = TryAllocateLargeZeroedArray<Pixel>(count);
   if (buffers.frost_scratch == nullptr) {
     buffers.Free();
     return buffers;

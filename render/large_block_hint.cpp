@@ -61,6 +61,36 @@ void HintLargeBlock(void* block, std::size_t bytes) noexcept {
   // contents are kept; a system that cannot collapse leaves it as it is.
   if (whole_stretches) madvise(reinterpret_cast<void*>(head), HUGE_PAGE, ADVICE_COLLAPSE);
 }
+
+namespace {
+
+std::size_t WholeHugePages(std::size_t bytes) noexcept { return (bytes + HUGE_PAGE - 1) & ~(HUGE_PAGE - 1); }
+
+}  // namespace
+
+void* MapLargeBlock(std::size_t bytes) noexcept {
+  if (bytes < MAPPED_BLOCK_BYTES || bytes > SIZE_MAX / 2) return nullptr;
+  const std::size_t length = WholeHugePages(bytes);
+  // One huge page more than the block, so that a huge-page boundary lies
+  // within the first; what lies beyond the aligned block is handed back.
+  const std::size_t span = length + HUGE_PAGE;
+  void* raw = mmap(nullptr, span, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+  if (raw == MAP_FAILED) return nullptr;
+  const auto start = reinterpret_cast<std::uintptr_t>(raw);
+  const std::uintptr_t aligned = (start + HUGE_PAGE - 1) & ~(HUGE_PAGE - 1);
+  if (aligned > start) munmap(raw, aligned - start);
+  const std::uintptr_t end = aligned + length;
+  if (start + span > end) munmap(reinterpret_cast<void*>(end), start + span - end);
+  // Only a hint: without huge pages the block faults page by page as before.
+  madvise(reinterpret_cast<void*>(aligned), length, MADV_HUGEPAGE);
+  return reinterpret_cast<void*>(aligned);
+}
+
+void UnmapLargeBlock(void* block, std::size_t bytes) noexcept {
+  if (block != nullptr) munmap(block, WholeHugePages(bytes));
+}
 #else
 void HintLargeBlock(void*, std::size_t) noexcept {}
+void* MapLargeBlock(std::size_t) noexcept { return nullptr; }
+void UnmapLargeBlock(void*, std::size_t) noexcept {}
 #endif

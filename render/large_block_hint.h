@@ -25,3 +25,18 @@ constexpr std::size_t PADDED_BLOCK_BYTES = std::size_t{32} << 20;
 // allocator tends to serve them again from memory it already holds, which
 // their padding would upset.
 std::size_t LargeBlockRequestBytes(std::size_t bytes) noexcept;
+
+// Blocks from this size on are mapped from the system on their own, starting
+// on a huge-page boundary and covering whole huge pages, with the huge-page
+// advice given before any page is touched: the first writes then fault once
+// per 2 MiB. The allocator maps blocks of this size afresh on every call and
+// faults them in page by page; smaller blocks (a 1080p plane) it serves again
+// from memory it already holds, so they stay with it.
+constexpr std::size_t MAPPED_BLOCK_BYTES = std::size_t{16} << 20;
+
+// A zeroed block of at least `bytes`, aligned to a huge page, that only
+// UnmapLargeBlock (with the same size) releases; null when the block is
+// below MAPPED_BLOCK_BYTES, the system has no such mapping, or it refuses
+// one: the caller then takes the heap. Nothing is kept after the release.
+void* MapLargeBlock(std::size_t bytes) noexcept;
+void UnmapLargeBlock(void* block, std::size_t bytes) noexcept;

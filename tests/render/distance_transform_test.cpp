@@ -359,6 +359,44 @@ TEST_F(DistanceTransformTest, LinesMatchPlainSweepBitForBit) {
   }
 }
 
+TEST_F(DistanceTransformTest, PopsOnTiesAndNearTiesMatchPlainSweepInRowsAndColumnLanes) {
+  // Values from a few seeds and their float neighbours, so that many
+  // intersections land on a stored boundary or within a rounding of it:
+  // there the sweep's pop must still follow the rounded quotient exactly.
+  std::mt19937 rng(2731);
+  const float bases[] = {0.0f, 1.0f, 0.25f, 1.0f / 3.0f, 1.0f / 9.0f, -5.0f / 9.0f, 7.0f / 9.0f, 2.0f, 4.0f,
+                         -1.0f, 0.5625f, 0.0625f, 9.0f, 1e-3f, 12.5f};
+  constexpr int BASE_COUNT = static_cast<int>(sizeof(bases) / sizeof(bases[0]));
+  for (int trial = 0; trial < 160; ++trial) {
+    const int n = trial < 12 ? trial + 1 : 1 + static_cast<int>(rng() % (trial < 100 ? 200 : 4096));
+    const int lanes = 1 + static_cast<int>(rng() % EDT_COLUMN_BLOCK);
+    const int palette = 2 + static_cast<int>(rng() % (BASE_COUNT - 1));
+    std::vector<float> f(static_cast<std::size_t>(n) * EDT_COLUMN_BLOCK, -7.0f);
+    for (int j = 0; j < lanes; ++j) {
+      for (int i = 0; i < n; ++i) {
+        const unsigned r = rng() % 16;
+        float v = bases[rng() % palette];
+        if (r < 3) v = std::nextafter(v, 1e30f);
+        else if (r < 6) v = std::max(-1.0f, std::nextafter(v, -1e30f));
+        else if (r == 6) v = DISTANCE_INFINITY;
+        f[static_cast<std::size_t>(i) * EDT_COLUMN_BLOCK + j] = v;
+      }
+    }
+    std::vector<std::int32_t> v(n);
+    std::vector<float> z(n + 1), lanes_out(f.size(), -5.0f);
+    DistanceTransformColumnLanes(f.data(), n, lanes, v.data(), z.data(), lanes_out.data());
+    for (int j = 0; j < lanes; ++j) {
+      std::vector<float> line(n), expected(n), got(n, -5.0f), got_lane(n);
+      for (int i = 0; i < n; ++i) line[i] = f[static_cast<std::size_t>(i) * EDT_COLUMN_BLOCK + j];
+      PlainTransform1D(line.data(), n, expected.data());
+      DistanceTransform1D(line.data(), n, v.data(), z.data(), got.data());
+      for (int i = 0; i < n; ++i) got_lane[i] = lanes_out[static_cast<std::size_t>(i) * EDT_COLUMN_BLOCK + j];
+      ASSERT_TRUE(SameBytes(expected, got)) << "row, trial " << trial << " n " << n;
+      ASSERT_TRUE(SameBytes(expected, got_lane)) << "lane " << j << ", trial " << trial << " n " << n;
+    }
+  }
+}
+
 TEST_F(DistanceTransformTest, LongParabolaRunsMatchPlainSweepInRowsAndColumnLanes) {
   // Sparse seeds, so one parabola serves long runs of positions (the lanes
   // write those four at a time), at lengths from 1 to 8192 (a 4K grid's
