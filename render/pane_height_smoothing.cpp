@@ -49,63 +49,75 @@ bool SmoothPaneHeight(FloatPlane& pane_height, std::int32_t radius) {
 // so the final value is +0.
 namespace {
 
-constexpr std::int32_t TILE = 32;
+// Tiles are TILE_X columns by TILE_Y rows; the far test is kept per row
+// and per UNIT columns so that a tile's window is bounded to within a few
+// pixels of its true extent.
+constexpr std::int32_t TILE_X = 32;
+constexpr std::int32_t TILE_Y = 8;
+constexpr std::int32_t UNIT = 8;
 constexpr float FAR_OUTSIDE = -1.0f;
 
-// flags[y * tiles_x + tx]: 1 when every value of row y in tile column tx is
-// <= FAR_OUTSIDE.
+// flags[y * units + u]: 1 when every value of row y in columns
+// [u * UNIT, (u + 1) * UNIT) is <= FAR_OUTSIDE.
 struct FarOutsideRows {
   const std::int32_t& width;
-  const std::int32_t& tiles_x;
+  const std::int32_t& units;
   const float* plane;
   std::uint8_t* flags;
   void operator()(std::int32_t begin, std::int32_t end) const {
     for (std::int32_t y = begin; y < end; ++y) {
       const float* row = plane + static_cast<std::ptrdiff_t>(y) * width;
-      std::uint8_t* f = flags + static_cast<std::ptrdiff_t>(y) * tiles_x;
-      for (std::int32_t tx = 0; tx < tiles_x; ++tx) {
-        const std::int32_t x0 = tx * TILE;
-        const std::int32_t x1 = std::min(width - x0, TILE) + x0;
-        std::int32_t x = x0;
-        bool far = true;
+      std::uint8_t* f = flags + static_cast<std::ptrdiff_t>(y) * units;
+      std::int32_t u = 0;
 #if (defined(__SSE2__) || defined(_M_X64)) && !defined(PRISMORA_SCALAR_LANES)
-        // A NaN lane compares false and keeps the tile.
-        const __m128 bound = _mm_set1_ps(FAR_OUTSIDE);
-        __m128 all = _mm_castsi128_ps(_mm_set1_epi32(-1));
-        for (; x1 - x >= 4; x += 4) all = _mm_and_ps(all, _mm_cmple_ps(_mm_loadu_ps(row + x), bound));
-        far = _mm_movemask_ps(all) == 0xF;
+      // Whole units, two registers each; a NaN lane compares false and
+      // keeps the unit.
+      static_assert(UNIT == 8, "a unit is two registers");
+      const __m128 bound = _mm_set1_ps(FAR_OUTSIDE);
+      for (; u < width / UNIT; ++u) {
+        const float* p = row + static_cast<std::ptrdiff_t>(u) * UNIT;
+        const __m128 far = _mm_and_ps(_mm_cmple_ps(_mm_loadu_ps(p), bound), _mm_cmple_ps(_mm_loadu_ps(p + 4), bound));
+        f[u] = _mm_movemask_ps(far) == 0xF ? 1 : 0;
+      }
 #endif
-        for (; x < x1; ++x) far = far && row[x] <= FAR_OUTSIDE;
-        f[tx] = far ? 1 : 0;
+      for (; u < units; ++u) {
+        const std::int32_t x0 = u * UNIT;
+        const std::int32_t x1 = std::min(width - x0, UNIT) + x0;
+        bool far = true;
+        for (std::int32_t x = x0; x < x1; ++x) far = far && row[x] <= FAR_OUTSIDE;
+        f[u] = far ? 1 : 0;
       }
     }
   }
 };
 
-// Blurs the tiles marked in blur[ty * tiles_x + tx] and, with above_zero,
-// writes +0 over the unmarked ones (which are left alone otherwise).
-struct BlurMarkedTiles {
+// Blurs columns [x0 + lo, x0 + hi) of each tile (none when lo >= hi) and,
+// with above_zero, writes +0 over the tiles that have none.
+struct BlurTileParts {
   const std::int32_t& width;
   const std::int32_t& height;
   const std::int32_t& radius;
   const std::int32_t& tiles_x;
-  const std::uint8_t* blur;
+  const std::uint8_t* lo;
+  const std::uint8_t* hi;
   const bool& above_zero;
   const float* src;
   float* dst;
   void operator()(std::int32_t begin, std::int32_t end) const {
     for (std::int32_t tx = 0; tx < tiles_x; ++tx) {
-      const std::int32_t x0 = tx * TILE;
-      const std::int32_t x1 = std::min(width - x0, TILE) + x0;
-      // Runs of rows whose tiles in this column are all marked or all not.
+      const std::int32_t x0 = tx * TILE_X;
+      const std::int32_t x1 = std::min(width - x0, TILE_X) + x0;
+      auto at = [&](std::int32_t y) { return static_cast<std::ptrdiff_t>(y / TILE_Y) * tiles_x + tx; };
+      // Runs of rows whose tiles in this column take the same columns.
       for (std::int32_t y = begin; y < end;) {
-        const bool marked = blur[static_cast<std::ptrdiff_t>(y / TILE) * tiles_x + tx] != 0;
-        std::int32_t run_end = std::min((y / TILE + 1) * TILE, end);
-        while (run_end < end && (blur[static_cast<std::ptrdiff_t>(run_end / TILE) * tiles_x + tx] != 0) == marked) {
-          run_end = std::min(run_end + TILE, end);
+        const std::ptrdiff_t t = at(y);
+        std::int32_t run_end = std::min((y / TILE_Y + 1) * TILE_Y, end);
+        while (run_end < end && lo[at(run_end)] == lo[t] && hi[at(run_end)] == hi[t]) {
+          run_end = std::min(run_end + TILE_Y, end);
         }
-        if (marked) {
-          BoxBlurRowsThenColumnsPart(width, radius, height, src, dst, x0, x1, y, run_end, above_zero);
+        if (lo[t] < hi[t]) {
+          BoxBlurRowsThenColumnsPart(width, radius, height, src, dst, x0 + lo[t], x0 + hi[t], y, run_end,
+                                     above_zero);
         } else if (above_zero) {
           for (std::int32_t row = y; row < run_end; ++row) {
             float* d = dst + static_cast<std::ptrdiff_t>(row) * width;
@@ -123,14 +135,21 @@ struct BlurMarkedTiles {
 bool SmoothPaneHeightAboveZero(FloatPlane& pane_height, std::int32_t radius) {
   const std::int32_t width = pane_height.width;
   const std::int32_t height = pane_height.height;
-  // Tiles reach only their eight neighbours while 2 * radius <= TILE.
-  const bool tiled = width > 0 && height > 0 && radius <= TILE / 2 && BoxBlurRowsThenColumns::Fits(radius, height);
-  const std::int32_t tiles_x = tiled ? (width - 1) / TILE + 1 : 0;
-  const std::int32_t tiles_y = tiled ? (height - 1) / TILE + 1 : 0;
+  // A second-pass tile reads first-pass values only of its own tile column
+  // and its two neighbours while radius <= TILE_X.
+  const bool tiled = width > 0 && height > 0 && radius <= TILE_X / 2 && BoxBlurRowsThenColumns::Fits(radius, height);
+  const std::int32_t r = std::max(radius, std::int32_t{0});
+  const std::int32_t units = tiled ? (width - 1) / UNIT + 1 : 0;
+  const std::int32_t tiles_x = tiled ? (width - 1) / TILE_X + 1 : 0;
+  const std::int32_t tiles_y = tiled ? (height - 1) / TILE_Y + 1 : 0;
   const std::uint64_t tiles = static_cast<std::uint64_t>(tiles_x) * static_cast<std::uint64_t>(tiles_y);
-  // Row flags, then per tile: far, second-pass blur, first-pass blur.
+  const std::uint64_t unit_rows = static_cast<std::uint64_t>(tiles_y) * static_cast<std::uint64_t>(units);
+  // Row flags; far units per tile row, then over each tile's reach in rows;
+  // each pass's column parts.
   std::unique_ptr<std::uint8_t[]> flags;
-  if (tiled) flags = TryAllocateArray<std::uint8_t>(static_cast<std::uint64_t>(height) * tiles_x + 3 * tiles);
+  if (tiled) {
+    flags = TryAllocateArray<std::uint8_t>(static_cast<std::uint64_t>(height) * units + 2 * unit_rows + 4 * tiles);
+  }
   if (flags == nullptr) {
     if (!SmoothPaneHeight(pane_height, radius)) return false;
     HoldNegativesAtZero(pane_height);
@@ -139,45 +158,76 @@ bool SmoothPaneHeightAboveZero(FloatPlane& pane_height, std::int32_t radius) {
   FloatPlane scratch;
   if (!AllocateFloatPlane(scratch, width, height)) return false;
   std::uint8_t* row_far = flags.get();
-  std::uint8_t* tile_far = row_far + static_cast<std::ptrdiff_t>(height) * tiles_x;
-  std::uint8_t* second = tile_far + tiles;
-  std::uint8_t* first = second + tiles;
-  ParallelFor(height, FarOutsideRows{width, tiles_x, pane_height.data.get(), row_far});
+  std::uint8_t* unit_far = row_far + static_cast<std::ptrdiff_t>(height) * units;
+  std::uint8_t* reach_far = unit_far + unit_rows;
+  std::uint8_t* second_lo = reach_far + unit_rows;
+  std::uint8_t* second_hi = second_lo + tiles;
+  std::uint8_t* first_lo = second_hi + tiles;
+  std::uint8_t* first_hi = first_lo + tiles;
+  ParallelFor(height, FarOutsideRows{width, units, pane_height.data.get(), row_far});
+  // Byte-wise ANDs of whole flag rows, which the compiler can widen.
+  for (std::int32_t ty = 0; ty < tiles_y; ++ty) {
+    std::uint8_t* out = unit_far + static_cast<std::ptrdiff_t>(ty) * units;
+    std::fill(out, out + units, std::uint8_t{1});
+    for (std::int32_t y = ty * TILE_Y; y < std::min(height, (ty + 1) * TILE_Y); ++y) {
+      const std::uint8_t* in = row_far + static_cast<std::ptrdiff_t>(y) * units;
+      for (std::int32_t u = 0; u < units; ++u) out[u] = static_cast<std::uint8_t>(out[u] & in[u]);
+    }
+  }
+  // A second-pass pixel depends on the input within 2r of it each way.
+  for (std::int32_t ty = 0; ty < tiles_y; ++ty) {
+    const std::int32_t j0 = std::max(ty * TILE_Y - 2 * r, 0) / TILE_Y;
+    const std::int32_t j1 = std::min(ty * TILE_Y + TILE_Y - 1 + 2 * r, height - 1) / TILE_Y;
+    std::uint8_t* out = reach_far + static_cast<std::ptrdiff_t>(ty) * units;
+    std::fill(out, out + units, std::uint8_t{1});
+    for (std::int32_t j = j0; j <= j1; ++j) {
+      const std::uint8_t* in = unit_far + static_cast<std::ptrdiff_t>(j) * units;
+      for (std::int32_t u = 0; u < units; ++u) out[u] = static_cast<std::uint8_t>(out[u] & in[u]);
+    }
+  }
   for (std::int32_t ty = 0; ty < tiles_y; ++ty) {
     for (std::int32_t tx = 0; tx < tiles_x; ++tx) {
+      const std::int32_t x0 = tx * TILE_X;
+      const std::int32_t x1 = std::min(width - x0, TILE_X) + x0;
+      const std::int32_t u0 = std::max(x0 - 2 * r, 0) / UNIT;
+      const std::int32_t u1 = std::min(x1 - 1 + 2 * r, width - 1) / UNIT;
       bool far = true;
-      for (std::int32_t y = ty * TILE; y < std::min(height, (ty + 1) * TILE); ++y) {
-        far = far && row_far[static_cast<std::ptrdiff_t>(y) * tiles_x + tx] != 0;
-      }
-      tile_far[static_cast<std::ptrdiff_t>(ty) * tiles_x + tx] = far ? 1 : 0;
+      for (std::int32_t u = u0; u <= u1; ++u) far = far && reach_far[static_cast<std::ptrdiff_t>(ty) * units + u] != 0;
+      const std::ptrdiff_t t = static_cast<std::ptrdiff_t>(ty) * tiles_x + tx;
+      second_lo[t] = 0;
+      second_hi[t] = far ? 0 : static_cast<std::uint8_t>(x1 - x0);
     }
   }
-  // A second-pass tile needs its sums unless it and its neighbours are far;
-  // a first-pass tile is needed wherever such a tile or a neighbour of it
-  // reads the first pass.
-  auto any_around = [&](const std::uint8_t* map, std::int32_t tx, std::int32_t ty, std::uint8_t value) {
-    for (std::int32_t j = std::max(ty - 1, 0); j <= std::min(ty + 1, tiles_y - 1); ++j) {
-      for (std::int32_t i = std::max(tx - 1, 0); i <= std::min(tx + 1, tiles_x - 1); ++i) {
-        if (map[static_cast<std::ptrdiff_t>(j) * tiles_x + i] == value) return true;
+  // The first pass is needed within r of every second-pass tile that takes
+  // its sums: all of a tile below or above such a tile, the r columns next
+  // to one on the left or the right.
+  const std::int32_t reach_rows = (r + TILE_Y - 1) / TILE_Y;
+  for (std::int32_t ty = 0; ty < tiles_y; ++ty) {
+    for (std::int32_t tx = 0; tx < tiles_x; ++tx) {
+      const std::int32_t x0 = tx * TILE_X;
+      const std::int32_t x1 = std::min(width - x0, TILE_X) + x0;
+      bool same = false, left = false, right = false;
+      for (std::int32_t j = std::max(ty - reach_rows, 0); j <= std::min(ty + reach_rows, tiles_y - 1); ++j) {
+        const std::ptrdiff_t row = static_cast<std::ptrdiff_t>(j) * tiles_x;
+        same = same || second_hi[row + tx] != 0;
+        left = left || (tx > 0 && second_hi[row + tx - 1] != 0);
+        right = right || (tx + 1 < tiles_x && second_hi[row + tx + 1] != 0);
       }
-    }
-    return false;
-  };
-  for (std::int32_t ty = 0; ty < tiles_y; ++ty) {
-    for (std::int32_t tx = 0; tx < tiles_x; ++tx) {
-      second[static_cast<std::ptrdiff_t>(ty) * tiles_x + tx] = any_around(tile_far, tx, ty, 0) ? 1 : 0;
-    }
-  }
-  for (std::int32_t ty = 0; ty < tiles_y; ++ty) {
-    for (std::int32_t tx = 0; tx < tiles_x; ++tx) {
-      first[static_cast<std::ptrdiff_t>(ty) * tiles_x + tx] = any_around(second, tx, ty, 1) ? 1 : 0;
+      std::int32_t lo = x1, hi = x0;
+      if (same || left) lo = x0;
+      if (same || right) hi = x1;
+      if (!same && left) hi = std::max(hi, std::min(x1, x0 + r));
+      if (!same && right) lo = std::min(lo, std::max(x0, x1 - r));
+      const std::ptrdiff_t t = static_cast<std::ptrdiff_t>(ty) * tiles_x + tx;
+      first_lo[t] = static_cast<std::uint8_t>(lo < hi ? lo - x0 : 0);
+      first_hi[t] = static_cast<std::uint8_t>(lo < hi ? hi - x0 : 0);
     }
   }
   const bool plain = false;
   const bool above_zero = true;
-  ParallelFor(height, BlurMarkedTiles{width, height, radius, tiles_x, first, plain, pane_height.data.get(),
-                                      scratch.data.get()});
-  ParallelFor(height, BlurMarkedTiles{width, height, radius, tiles_x, second, above_zero, scratch.data.get(),
-                                      pane_height.data.get()});
+  ParallelFor(height, BlurTileParts{width, height, radius, tiles_x, first_lo, first_hi, plain, pane_height.data.get(),
+                                    scratch.data.get()});
+  ParallelFor(height, BlurTileParts{width, height, radius, tiles_x, second_lo, second_hi, above_zero,
+                                    scratch.data.get(), pane_height.data.get()});
   return true;
 }

@@ -243,7 +243,8 @@ TEST_F(ShadingHeightTest, AboveZeroSmoothingKeepsWhatReachesAcrossTiles) {
       {-1000.0f, 500.0f, 0, 95},    {-1.0f, 0.5f, 64, 64},       {-1000.0f, std::numeric_limits<float>::quiet_NaN(), 40, 40},
       {-1000.0f, std::numeric_limits<float>::infinity(), 33, 70}, {-std::numeric_limits<float>::denorm_min(), -1.0f, 5, 5},
       {-1e-30f, -1.0f, 90, 90},     {-std::numeric_limits<float>::infinity(), -1.0f, 50, 10},
-      {std::nextafter(-1.0f, 0.0f), -1.0f, 0, 0},
+      {std::nextafter(-1.0f, 0.0f), -1.0f, 0, 0},   {-1000.0f, 500.0f, 39, 7},   {-1000.0f, 500.0f, 40, 8},
+      {-1000.0f, 500.0f, 8, 55},    {-1000.0f, 500.0f, 96, 99},  {-1000.0f, 500.0f, 71, 23},
       // Spread over 17 taps four times, the far corners of its reach come
       // to a tiny negative sum whose mean rounds to -0, which the clamp keeps.
       {0.0f, -4913.0f * std::numeric_limits<float>::denorm_min(), 48, 48},
