@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <memory>
 #include <utility>
 
@@ -130,6 +131,19 @@ struct BlurTileParts {
   }
 };
 
+// out[u] &= in[u] for u < n, eight flags a word.
+void AndFlags(std::uint8_t* out, const std::uint8_t* in, std::int32_t n) {
+  std::int32_t u = 0;
+  for (; n - u >= 8; u += 8) {
+    std::uint64_t a, b;
+    std::memcpy(&a, out + u, 8);
+    std::memcpy(&b, in + u, 8);
+    a &= b;
+    std::memcpy(out + u, &a, 8);
+  }
+  for (; u < n; ++u) out[u] = static_cast<std::uint8_t>(out[u] & in[u]);
+}
+
 }  // namespace
 
 bool SmoothPaneHeightAboveZero(FloatPlane& pane_height, std::int32_t radius) {
@@ -144,20 +158,20 @@ bool SmoothPaneHeightAboveZero(FloatPlane& pane_height, std::int32_t radius) {
   const std::int32_t tiles_y = tiled ? (height - 1) / TILE_Y + 1 : 0;
   const std::uint64_t tiles = static_cast<std::uint64_t>(tiles_x) * static_cast<std::uint64_t>(tiles_y);
   const std::uint64_t unit_rows = static_cast<std::uint64_t>(tiles_y) * static_cast<std::uint64_t>(units);
-  // Row flags; far units per tile row, then over each tile's reach in rows;
-  // each pass's column parts.
-  std::unique_ptr<std::uint8_t[]> flags;
-  if (tiled) {
-    flags = TryAllocateArray<std::uint8_t>(static_cast<std::uint64_t>(height) * units + 2 * unit_rows + 4 * tiles);
-  }
-  if (flags == nullptr) {
+  if (!tiled) {
     if (!SmoothPaneHeight(pane_height, radius)) return false;
     HoldNegativesAtZero(pane_height);
     return true;
   }
-  FloatPlane scratch;
-  if (!AllocateFloatPlane(scratch, width, height)) return false;
-  std::uint8_t* row_far = flags.get();
+  // One block holds the scratch plane and, after it, the row flags, the
+  // far units per tile row and over each tile's reach in rows, and each
+  // pass's column parts.
+  const std::uint64_t plane_size = static_cast<std::uint64_t>(pane_height.Size());
+  const std::uint64_t flag_bytes = static_cast<std::uint64_t>(height) * units + 2 * unit_rows + 4 * tiles;
+  const std::unique_ptr<float[]> block = TryAllocateArray<float>(plane_size + (flag_bytes + 3) / 4);
+  if (block == nullptr) return false;
+  float* scratch = block.get();
+  std::uint8_t* row_far = reinterpret_cast<std::uint8_t*>(scratch + plane_size);
   std::uint8_t* unit_far = row_far + static_cast<std::ptrdiff_t>(height) * units;
   std::uint8_t* reach_far = unit_far + unit_rows;
   std::uint8_t* second_lo = reach_far + unit_rows;
@@ -165,13 +179,12 @@ bool SmoothPaneHeightAboveZero(FloatPlane& pane_height, std::int32_t radius) {
   std::uint8_t* first_lo = second_hi + tiles;
   std::uint8_t* first_hi = first_lo + tiles;
   ParallelFor(height, FarOutsideRows{width, units, pane_height.data.get(), row_far});
-  // Byte-wise ANDs of whole flag rows, which the compiler can widen.
   for (std::int32_t ty = 0; ty < tiles_y; ++ty) {
     std::uint8_t* out = unit_far + static_cast<std::ptrdiff_t>(ty) * units;
     std::fill(out, out + units, std::uint8_t{1});
     for (std::int32_t y = ty * TILE_Y; y < std::min(height, (ty + 1) * TILE_Y); ++y) {
       const std::uint8_t* in = row_far + static_cast<std::ptrdiff_t>(y) * units;
-      for (std::int32_t u = 0; u < units; ++u) out[u] = static_cast<std::uint8_t>(out[u] & in[u]);
+      AndFlags(out, in, units);
     }
   }
   // A second-pass pixel depends on the input within 2r of it each way.
@@ -182,7 +195,7 @@ bool SmoothPaneHeightAboveZero(FloatPlane& pane_height, std::int32_t radius) {
     std::fill(out, out + units, std::uint8_t{1});
     for (std::int32_t j = j0; j <= j1; ++j) {
       const std::uint8_t* in = unit_far + static_cast<std::ptrdiff_t>(j) * units;
-      for (std::int32_t u = 0; u < units; ++u) out[u] = static_cast<std::uint8_t>(out[u] & in[u]);
+      AndFlags(out, in, units);
     }
   }
   for (std::int32_t ty = 0; ty < tiles_y; ++ty) {
@@ -226,8 +239,8 @@ bool SmoothPaneHeightAboveZero(FloatPlane& pane_height, std::int32_t radius) {
   const bool plain = false;
   const bool above_zero = true;
   ParallelFor(height, BlurTileParts{width, height, radius, tiles_x, first_lo, first_hi, plain, pane_height.data.get(),
-                                    scratch.data.get()});
+                                    scratch});
   ParallelFor(height, BlurTileParts{width, height, radius, tiles_x, second_lo, second_hi, above_zero,
-                                    scratch.data.get(), pane_height.data.get()});
+                                    scratch, pane_height.data.get()});
   return true;
 }

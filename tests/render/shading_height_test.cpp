@@ -264,26 +264,24 @@ TEST_F(ShadingHeightTest, AboveZeroSmoothingKeepsWhatReachesAcrossTiles) {
   }
 }
 
-// Without its tile flags the smoothing takes the plain passes and gives the
-// same bytes; without its scratch plane it fails and leaves the plane alone.
-TEST_F(ShadingHeightTest, AboveZeroSmoothingFallsBackOnFailedAllocations) {
+// Without its scratch block the smoothing fails and leaves the plane alone;
+// with it, one allocation and nothing more.
+TEST_F(ShadingHeightTest, AboveZeroSmoothingWithoutItsScratchLeavesThePlane) {
   const std::int32_t w = 70, h = 66;
   std::vector<float> in(static_cast<std::size_t>(w) * h);
   for (std::int32_t y = 0; y < h; ++y)
     for (std::int32_t x = 0; x < w; ++x)
       in[static_cast<std::size_t>(y) * w + x] = 20.0f - std::hypot(static_cast<float>(x - 20), static_cast<float>(y - 15));
-  FloatPlane want = PlaneOf(w, h, in);
-  ASSERT_TRUE(SmoothPaneHeight(want, 8));
-  for (std::int64_t i = 0; i < want.Size(); ++i)
-    if (want.data[i] < 0.0f) want.data[i] = 0.0f;
-  FloatPlane flagless = PlaneOf(w, h, in);
-  ArmAllocationFailure(1);
-  ASSERT_TRUE(SmoothPaneHeightAboveZero(flagless, 8));
-  EXPECT_EQ(0, std::memcmp(flagless.data.get(), want.data.get(), static_cast<std::size_t>(want.Size()) * sizeof(float)));
   FloatPlane scratchless = PlaneOf(w, h, in);
-  ArmAllocationFailure(2);
+  ArmAllocationFailure(1);
   EXPECT_FALSE(SmoothPaneHeightAboveZero(scratchless, 8));
   EXPECT_EQ(Values(scratchless), in);
+  DisarmAllocationFailure();
+  FloatPlane plane = PlaneOf(w, h, in);
+  ResetAllocationSeamCount();
+  EXPECT_TRUE(SmoothPaneHeightAboveZero(plane, 8));
+  EXPECT_EQ(AllocationSeamCount(), 1);
+  EXPECT_NE(Values(plane), in);
 }
 
 }  // namespace
