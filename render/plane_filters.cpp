@@ -131,61 +131,83 @@ void BlurRowSpan(const float* s, std::int32_t width, std::int32_t r, std::int32_
 // the 2r + 1 rows a column sum needs stay in a buffer of a few kilobytes.
 constexpr std::int32_t STRIP = 512;
 
-void BlurRowsThenColumnsRange(std::int32_t width, std::int32_t radius, std::int32_t height, const float* src,
-                              float* dst, std::int32_t begin, std::int32_t end) {
-  if (width <= 0 || height <= 0 || begin >= end) return;
+// Lanes below 0 become +0; -0 and NaN, which are not below 0, keep their
+// bits.
+inline float AboveZero(float v) { return v < 0.0f ? 0.0f : v; }
+
+// Columns [x0, x1) (at most STRIP of them) of rows [begin, end) of the
+// blurs of BlurRowsThenColumnsRange. Every pixel takes the same taps in the
+// same order wherever the span starts, so spans tile the plane with the
+// bytes of the whole pass.
+template <bool kAboveZero>
+void BlurRowsThenColumnsSpan(std::int32_t width, std::int32_t radius, std::int32_t height, const float* src,
+                             float* dst, std::int32_t x0, std::int32_t x1, std::int32_t begin, std::int32_t end) {
   // The row blur's taps never reach beyond the row, nor the column blur's
   // beyond the plane: the radii are limited to what can land inside.
   const std::int32_t rr = std::clamp(radius, std::int32_t{0}, width - 1);
   const std::int32_t rc = std::clamp(radius, std::int32_t{0}, height - 1);
   const std::int32_t ring_rows = 2 * rc + 1;
   alignas(16) float ring[BoxBlurRowsThenColumns::MAX_RING_ROWS * STRIP];
-  for (std::int32_t x0 = 0; x0 < width; x0 += STRIP) {
-    const std::int32_t x1 = std::min(width - x0, STRIP) + x0;
-    const std::int32_t span = x1 - x0;
-    // Source row sy's row blur lives in ring slot sy mod ring_rows.
-    std::int32_t next_row = std::max(begin - rc, 0);
-    for (std::int32_t y = begin; y < end; ++y) {
-      const std::int32_t last_needed = std::min(y + rc, height - 1);
-      for (; next_row <= last_needed; ++next_row) {
-        BlurRowSpan(src + static_cast<std::ptrdiff_t>(next_row) * width, width, rr, x0, x1,
-                    ring + static_cast<std::ptrdiff_t>(next_row % ring_rows) * STRIP);
-      }
-      const std::int32_t k_begin = std::max(-rc, -y);
-      const std::int32_t k_end = std::min(rc, height - 1 - y);
-      const float taps = static_cast<float>(k_end - k_begin + 1);
-      // The ring rows of source rows y + k_begin ... y + k_end, in order.
-      const float* rows[BoxBlurRowsThenColumns::MAX_RING_ROWS];
-      const std::int32_t n_rows = k_end - k_begin + 1;
-      for (std::int32_t i = 0, slot = (y + k_begin) % ring_rows; i < n_rows; ++i) {
-        rows[i] = ring + static_cast<std::ptrdiff_t>(slot) * STRIP;
-        if (++slot == ring_rows) slot = 0;
-      }
-      float* d = dst + static_cast<std::ptrdiff_t>(y) * width + x0;
-      std::int32_t x = 0;
+  const std::int32_t span = x1 - x0;
+  // Source row sy's row blur lives in ring slot sy mod ring_rows.
+  std::int32_t next_row = std::max(begin - rc, 0);
+  for (std::int32_t y = begin; y < end; ++y) {
+    const std::int32_t last_needed = std::min(y + rc, height - 1);
+    for (; next_row <= last_needed; ++next_row) {
+      BlurRowSpan(src + static_cast<std::ptrdiff_t>(next_row) * width, width, rr, x0, x1,
+                  ring + static_cast<std::ptrdiff_t>(next_row % ring_rows) * STRIP);
+    }
+    const std::int32_t k_begin = std::max(-rc, -y);
+    const std::int32_t k_end = std::min(rc, height - 1 - y);
+    const float taps = static_cast<float>(k_end - k_begin + 1);
+    // The ring rows of source rows y + k_begin ... y + k_end, in order.
+    const float* rows[BoxBlurRowsThenColumns::MAX_RING_ROWS];
+    const std::int32_t n_rows = k_end - k_begin + 1;
+    for (std::int32_t i = 0, slot = (y + k_begin) % ring_rows; i < n_rows; ++i) {
+      rows[i] = ring + static_cast<std::ptrdiff_t>(slot) * STRIP;
+      if (++slot == ring_rows) slot = 0;
+    }
+    float* d = dst + static_cast<std::ptrdiff_t>(y) * width + x0;
+    std::int32_t x = 0;
 #if PRISMORA_FILTER_LANES
-      const __m128 tap_count = _mm_set1_ps(taps);
-      for (; span - x >= 32; x += 32) {
-        __m128 a[8];
-        for (int j = 0; j < 8; ++j) a[j] = _mm_setzero_ps();
-        for (std::int32_t i = 0; i < n_rows; ++i) {
-          const float* t = rows[i] + x;
-          for (int j = 0; j < 8; ++j) a[j] = _mm_add_ps(a[j], _mm_load_ps(t + 4 * j));
-        }
-        for (int j = 0; j < 8; ++j) _mm_storeu_ps(d + x + 4 * j, _mm_div_ps(a[j], tap_count));
+    const __m128 tap_count = _mm_set1_ps(taps);
+    const __m128 zero = _mm_setzero_ps();
+    for (; span - x >= 32; x += 32) {
+      __m128 a[8];
+      for (int j = 0; j < 8; ++j) a[j] = _mm_setzero_ps();
+      for (std::int32_t i = 0; i < n_rows; ++i) {
+        const float* t = rows[i] + x;
+        for (int j = 0; j < 8; ++j) a[j] = _mm_add_ps(a[j], _mm_load_ps(t + 4 * j));
       }
-      for (; span - x >= 4; x += 4) {
-        __m128 a0 = _mm_setzero_ps();
-        for (std::int32_t i = 0; i < n_rows; ++i) a0 = _mm_add_ps(a0, _mm_load_ps(rows[i] + x));
-        _mm_storeu_ps(d + x, _mm_div_ps(a0, tap_count));
-      }
-#endif
-      for (; x < span; ++x) {
-        float sum = 0.0f;
-        for (std::int32_t i = 0; i < n_rows; ++i) sum += rows[i][x];
-        d[x] = sum / taps;
+      for (int j = 0; j < 8; ++j) {
+        __m128 m = _mm_div_ps(a[j], tap_count);
+        if constexpr (kAboveZero) m = _mm_andnot_ps(_mm_cmplt_ps(m, zero), m);
+        _mm_storeu_ps(d + x + 4 * j, m);
       }
     }
+    for (; span - x >= 4; x += 4) {
+      __m128 a0 = _mm_setzero_ps();
+      for (std::int32_t i = 0; i < n_rows; ++i) a0 = _mm_add_ps(a0, _mm_load_ps(rows[i] + x));
+      __m128 m = _mm_div_ps(a0, tap_count);
+      if constexpr (kAboveZero) m = _mm_andnot_ps(_mm_cmplt_ps(m, zero), m);
+      _mm_storeu_ps(d + x, m);
+    }
+#endif
+    for (; x < span; ++x) {
+      float sum = 0.0f;
+      for (std::int32_t i = 0; i < n_rows; ++i) sum += rows[i][x];
+      const float m = sum / taps;
+      d[x] = kAboveZero ? AboveZero(m) : m;
+    }
+  }
+}
+
+void BlurRowsThenColumnsRange(std::int32_t width, std::int32_t radius, std::int32_t height, const float* src,
+                              float* dst, std::int32_t begin, std::int32_t end) {
+  if (width <= 0 || height <= 0 || begin >= end) return;
+  for (std::int32_t x0 = 0; x0 < width; x0 += STRIP) {
+    const std::int32_t x1 = std::min(width - x0, STRIP) + x0;
+    BlurRowsThenColumnsSpan<false>(width, radius, height, src, dst, x0, x1, begin, end);
   }
 }
 
@@ -198,6 +220,20 @@ bool BoxBlurRowsThenColumns::Fits(std::int32_t radius, std::int32_t height) {
 
 void BoxBlurRowsThenColumns::operator()(std::int32_t begin, std::int32_t end) const {
   BlurRowsThenColumnsRange(width, radius, height, src, dst, begin, end);
+}
+
+void BoxBlurRowsThenColumnsPart(std::int32_t width, std::int32_t radius, std::int32_t height, const float* src,
+                                 float* dst, std::int32_t x0, std::int32_t x1, std::int32_t begin, std::int32_t end,
+                                 bool above_zero) {
+  if (width <= 0 || height <= 0 || begin >= end || x0 >= x1) return;
+  for (; x0 < x1; x0 += STRIP) {
+    const std::int32_t x_end = std::min(x1 - x0, STRIP) + x0;
+    if (above_zero) {
+      BlurRowsThenColumnsSpan<true>(width, radius, height, src, dst, x0, x_end, begin, end);
+    } else {
+      BlurRowsThenColumnsSpan<false>(width, radius, height, src, dst, x0, x_end, begin, end);
+    }
+  }
 }
 
 void BoxBlurRows::operator()(std::int32_t begin, std::int32_t end) const {

@@ -51,6 +51,17 @@ struct BoxBlurRowsThenColumns {
   void operator()(std::int32_t begin, std::int32_t end) const;
 };
 
+// The part of BoxBlurRowsThenColumns{width, radius, height, src, dst} that
+// lies in columns [x0, x1) of rows [begin, end), with the same bytes there;
+// nothing else of dst is written. It reads source rows begin - radius ...
+// end - 1 + radius, columns x0 - radius ... x1 - 1 + radius (in-bounds
+// ones). With above_zero, values below 0 are stored as +0 (-0 and NaN keep
+// their bits). Holds where BoxBlurRowsThenColumns::Fits(radius, height);
+// 0 <= x0, x1 <= width. Runs on the calling thread.
+void BoxBlurRowsThenColumnsPart(std::int32_t width, std::int32_t radius, std::int32_t height, const float* src,
+                                 float* dst, std::int32_t x0, std::int32_t x1, std::int32_t begin, std::int32_t end,
+                                 bool above_zero);
+
 // The three-tap boxes: BoxBlurRows and BoxBlurColumns with radius 1.
 struct Box3Rows {
   const std::int32_t& width;

@@ -17,6 +17,15 @@ constexpr std::int32_t ShadeHeightRadius(bool raster_source, bool shapes_supersa
 // pane_height untouched, when the scratch plane cannot be allocated.
 bool SmoothPaneHeight(FloatPlane& pane_height, std::int32_t radius);
 
+// SmoothPaneHeight followed by holding every value below 0 at +0 (-0 and
+// NaN keep their bits), with the same bytes. Tiles whose every pixel is
+// provably held at +0 are written as +0 without their sums. Returns false,
+// with pane_height untouched, when the scratch plane cannot be allocated.
+bool SmoothPaneHeightAboveZero(FloatPlane& pane_height, std::int32_t radius);
+
+// Values below 0 become +0; -0 and NaN keep their bits.
+void HoldNegativesAtZero(FloatPlane& plane);
+
 // Smooths pane_height when it exists and returns the plane the shading reads
 // as height. Analytic shapes (neither flag) have their smoothed height held
 // at 0 outside the panes. When the smoothing cannot get its scratch plane,

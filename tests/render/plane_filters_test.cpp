@@ -4,11 +4,13 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
 #include <limits>
 #include <random>
+#include <utility>
 #include <vector>
 
 #include "render/parallel_for.h"
@@ -261,6 +263,42 @@ TEST_F(PlaneFiltersTest, OnePassTakesRadiiWhoseRowsFitItsBuffer) {
   // A radius beyond the plane reaches only its rows.
   EXPECT_TRUE(BoxBlurRowsThenColumns::Fits(500, 12));
   EXPECT_TRUE(BoxBlurRowsThenColumns::Fits(-4, 1000));
+}
+
+// A part of the one-pass blur has the whole pass's bytes inside its
+// rectangle and writes nothing outside it; with above_zero its values
+// below 0 are +0 and the rest keep their bits.
+TEST_F(PlaneFiltersTest, PartOfTheOnePassBlurIsThatPartOfTheWhole) {
+  std::mt19937 rng(77);
+  const float specials[] = {std::numeric_limits<float>::quiet_NaN(), std::numeric_limits<float>::infinity(),
+                            -std::numeric_limits<float>::infinity(), -0.0f, -1e-40f};
+  for (int trial = 0; trial < 40; ++trial) {
+    std::int32_t w = 1 + static_cast<std::int32_t>(rng() % 4096), h = 1 + static_cast<std::int32_t>(rng() % 4096);
+    while (static_cast<std::int64_t>(w) * h > 200000) (rng() % 2 ? w : h) = std::max(1, (rng() % 2 ? w : h) / 2);
+    Plane p = RandomPlane(w, h, static_cast<unsigned>(trial + 500));
+    for (int k = 0; k < 4; ++k) p[rng() % p.size()] = specials[rng() % 5];
+    const std::int32_t r = static_cast<std::int32_t>(rng() % 16);
+    if (!BoxBlurRowsThenColumns::Fits(r, h)) continue;
+    Plane whole(p.size());
+    ParallelFor(h, BoxBlurRowsThenColumns{w, r, h, p.data(), whole.data()});
+    std::int32_t x0 = static_cast<std::int32_t>(rng() % w), x1 = static_cast<std::int32_t>(rng() % (w + 1));
+    std::int32_t y0 = static_cast<std::int32_t>(rng() % h), y1 = static_cast<std::int32_t>(rng() % (h + 1));
+    if (x0 > x1) std::swap(x0, x1);
+    if (y0 > y1) std::swap(y0, y1);
+    for (const bool above_zero : {false, true}) {
+      Plane got(p.size(), 99.0f);
+      BoxBlurRowsThenColumnsPart(w, r, h, p.data(), got.data(), x0, x1, y0, y1, above_zero);
+      for (std::int32_t y = 0; y < h; ++y)
+        for (std::int32_t x = 0; x < w; ++x) {
+          const std::size_t i = static_cast<std::size_t>(y) * w + x;
+          float want = 99.0f;
+          if (x >= x0 && x < x1 && y >= y0 && y < y1) want = above_zero && whole[i] < 0.0f ? 0.0f : whole[i];
+          ASSERT_EQ(0, std::memcmp(&got[i], &want, sizeof(float)))
+              << w << "x" << h << " r " << r << " at " << x << "," << y << " part " << x0 << ".." << x1 << " x "
+              << y0 << ".." << y1 << " above_zero " << above_zero;
+        }
+    }
+  }
 }
 
 }  // namespace

@@ -178,4 +178,110 @@ TEST_F(ShadingHeightTest, PreparedHeightIsThePerPixelBlursAndClampBitForBit) {
   }
 }
 
+// The tiled smoothing with its far-outside tiles written as +0, against
+// the plain two passes followed by the clamp pixel by pixel: random sizes
+// from 1 to 4096 a side, panes at random (discs whose outsides fall far
+// below -1), radii from 0 past the tiled limit, values at and just above
+// the far bound, NaN, infinities and signed zeros dropped into the far
+// field, on one worker and on eight.
+TEST_F(ShadingHeightTest, AboveZeroSmoothingIsThePlainSmoothingThenClampBitForBit) {
+  std::mt19937 rng(4242);
+  const float specials[] = {std::numeric_limits<float>::quiet_NaN(),
+                            std::numeric_limits<float>::infinity(),
+                            -std::numeric_limits<float>::infinity(),
+                            -0.0f,
+                            0.0f,
+                            -1.0f,
+                            std::nextafter(-1.0f, 0.0f),
+                            -std::numeric_limits<float>::denorm_min(),
+                            25.0f};
+  constexpr int kSpecials = sizeof(specials) / sizeof(specials[0]);
+  for (int trial = 0; trial < 60; ++trial) {
+    std::int32_t w = 1 + static_cast<std::int32_t>(rng() % 4096), h = 1 + static_cast<std::int32_t>(rng() % 4096);
+    while (static_cast<std::int64_t>(w) * h > 250000) (rng() % 2 ? w : h) = std::max(1, (rng() % 2 ? w : h) / 2);
+    std::vector<float> in(static_cast<std::size_t>(w) * h, -1e6f);
+    const int discs = static_cast<int>(rng() % 4);
+    for (int d = 0; d < discs; ++d) {
+      const float cx = static_cast<float>(rng() % w), cy = static_cast<float>(rng() % h);
+      const float rad = static_cast<float>(rng() % 60);
+      for (std::int32_t y = 0; y < h; ++y)
+        for (std::int32_t x = 0; x < w; ++x) {
+          float& v = in[static_cast<std::size_t>(y) * w + x];
+          v = std::max(v, rad - std::hypot(static_cast<float>(x) - cx, static_cast<float>(y) - cy));
+        }
+    }
+    const int sprinkles = static_cast<int>(rng() % 8);
+    for (int k = 0; k < sprinkles; ++k) in[rng() % in.size()] = specials[rng() % kSpecials];
+    const std::int32_t radii[] = {8, static_cast<std::int32_t>(rng() % 18)};
+    for (const std::int32_t r : radii) {
+      FloatPlane want = PlaneOf(w, h, in);
+      ASSERT_TRUE(SmoothPaneHeight(want, r));
+      for (std::int64_t i = 0; i < want.Size(); ++i)
+        if (want.data[i] < 0.0f) want.data[i] = 0.0f;
+      for (const int concurrency : {1, 10}) {
+        SetHardwareConcurrencyOverride(concurrency);
+        FloatPlane got = PlaneOf(w, h, in);
+        ASSERT_TRUE(SmoothPaneHeightAboveZero(got, r));
+        EXPECT_EQ(0, std::memcmp(got.data.get(), want.data.get(), static_cast<std::size_t>(want.Size()) * sizeof(float)))
+            << w << "x" << h << " radius " << r << " concurrency " << concurrency << " trial " << trial;
+      }
+    }
+  }
+}
+
+// Planes that are far outside except for one value at a tile's corner or
+// edge, and constant planes on either side of the far bound: the value
+// that decides is a neighbour tile away from most pixels it reaches.
+TEST_F(ShadingHeightTest, AboveZeroSmoothingKeepsWhatReachesAcrossTiles) {
+  struct Case {
+    float background;
+    float spike;
+    std::int32_t x, y;
+  };
+  const Case cases[] = {
+      {-1000.0f, 500.0f, 31, 31},   {-1000.0f, 500.0f, 32, 32},  {-1000.0f, 500.0f, 63, 0},
+      {-1000.0f, 500.0f, 0, 95},    {-1.0f, 0.5f, 64, 64},       {-1000.0f, std::numeric_limits<float>::quiet_NaN(), 40, 40},
+      {-1000.0f, std::numeric_limits<float>::infinity(), 33, 70}, {-std::numeric_limits<float>::denorm_min(), -1.0f, 5, 5},
+      {-1e-30f, -1.0f, 90, 90},     {-std::numeric_limits<float>::infinity(), -1.0f, 50, 10},
+      {std::nextafter(-1.0f, 0.0f), -1.0f, 0, 0},   {-1000.0f, 500.0f, 39, 7},   {-1000.0f, 500.0f, 40, 8},
+      {-1000.0f, 500.0f, 8, 55},    {-1000.0f, 500.0f, 96, 99},  {-1000.0f, 500.0f, 71, 23},
+      // Spread over 17 taps four times, the far corners of its reach come
+      // to a tiny negative sum whose mean rounds to -0, which the clamp keeps.
+      {0.0f, -4913.0f * std::numeric_limits<float>::denorm_min(), 48, 48},
+  };
+  const std::int32_t w = 97, h = 100;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.background << " " << c.spike << " at " << c.x << "," << c.y);
+    std::vector<float> in(static_cast<std::size_t>(w) * h, c.background);
+    in[static_cast<std::size_t>(c.y) * w + c.x] = c.spike;
+    FloatPlane want = PlaneOf(w, h, in);
+    ASSERT_TRUE(SmoothPaneHeight(want, 8));
+    for (std::int64_t i = 0; i < want.Size(); ++i)
+      if (want.data[i] < 0.0f) want.data[i] = 0.0f;
+    FloatPlane got = PlaneOf(w, h, in);
+    ASSERT_TRUE(SmoothPaneHeightAboveZero(got, 8));
+    EXPECT_EQ(0, std::memcmp(got.data.get(), want.data.get(), static_cast<std::size_t>(want.Size()) * sizeof(float)));
+  }
+}
+
+// Without its scratch block the smoothing fails and leaves the plane alone;
+// with it, one allocation and nothing more.
+TEST_F(ShadingHeightTest, AboveZeroSmoothingWithoutItsScratchLeavesThePlane) {
+  const std::int32_t w = 70, h = 66;
+  std::vector<float> in(static_cast<std::size_t>(w) * h);
+  for (std::int32_t y = 0; y < h; ++y)
+    for (std::int32_t x = 0; x < w; ++x)
+      in[static_cast<std::size_t>(y) * w + x] = 20.0f - std::hypot(static_cast<float>(x - 20), static_cast<float>(y - 15));
+  FloatPlane scratchless = PlaneOf(w, h, in);
+  ArmAllocationFailure(1);
+  EXPECT_FALSE(SmoothPaneHeightAboveZero(scratchless, 8));
+  EXPECT_EQ(Values(scratchless), in);
+  DisarmAllocationFailure();
+  FloatPlane plane = PlaneOf(w, h, in);
+  ResetAllocationSeamCount();
+  EXPECT_TRUE(SmoothPaneHeightAboveZero(plane, 8));
+  EXPECT_EQ(AllocationSeamCount(), 1);
+  EXPECT_NE(Values(plane), in);
+}
+
 }  // namespace
