@@ -213,8 +213,19 @@ inline void BlockedLeastDistance2FourPoints(const float* qx, const float* qy, co
   const __m128 growth = _mm_set1_ps(STAR_LIMIT_GROWTH);
   const __m128 shrink = _mm_set1_ps(STAR_CENTRE2_SHRINK);
   __m128 limit = _mm_mul_ps(_mm_sqrt_ps(least), growth);
+  // The blocks that some lane keeps with the first limit, without
+  // branches; each is tested again with the limits lowered by the blocks
+  // taken before it.
+  unsigned candidates = 0;
   for (int b = 0; b < STAR_BLOCKS; ++b) {
-    if ((started >> b & 1u) != 0) continue;
+    const __m128 outer = _mm_add_ps(limit, _mm_set1_ps(blocks.disc_reach[b]));
+    const __m128 far = _mm_cmpgt_ps(_mm_mul_ps(centre2[b], shrink), _mm_mul_ps(outer, outer));
+    candidates |= static_cast<unsigned>(_mm_movemask_ps(far) != 0xF) << b;
+  }
+  candidates &= ~started;
+  while (candidates != 0) {
+    const int b = std::countr_zero(candidates);
+    candidates &= candidates - 1;
     const __m128 outer = _mm_add_ps(limit, _mm_set1_ps(blocks.disc_reach[b]));
     const __m128 far = _mm_cmpgt_ps(_mm_mul_ps(centre2[b], shrink), _mm_mul_ps(outer, outer));
     if (_mm_movemask_ps(far) == 0xF) continue;
