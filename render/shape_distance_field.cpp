@@ -440,7 +440,8 @@ void MergedDistancesOverRun(std::int32_t x0, int len, std::int32_t y, int m, con
                             const ShapeSlot* slots, std::uint32_t merge_mode, float* acc) {
   const bool unite = merge_mode != MERGE_SUBTRACT && merge_mode != MERGE_INTERSECT && merge_mode != MERGE_EXCLUDE;
   const float start = merge_mode == MERGE_INTERSECT ? 1e30f : -1e30f;
-  for (int k = 0; k < len; ++k) acc[k] = start;
+  // Every lane of the run, so that four-pixel groups read set values.
+  for (int k = 0; k < CULL_RUN; ++k) acc[k] = start;
   const float fy = static_cast<float>(y);
   for (int j = 0; j < m; ++j) {
     const int i = index[j];
@@ -451,9 +452,53 @@ void MergedDistancesOverRun(std::int32_t x0, int len, std::int32_t y, int m, con
       // pixels is not skipped; the last group repeats the run's last pixel.
       const float far_radius = prepared.stars[i].far_radius;
       const float dy = fy - p.center_y;
+      const int whole = (len + 3) & ~3;
+#if (defined(__SSE2__) || defined(_M_X64)) && !defined(PRISMORA_SCALAR_LANES)
+      {
+        // The turn, the radius and the skip test of four pixels a lane
+        // each, by the operations of the plain loop below; the pixel
+        // index is clamped as an integer before its conversion.
+        alignas(16) float us[CULL_RUN], vs[CULL_RUN];
+        const __m128 cx = _mm_set1_ps(p.center_x);
+        const __m128 rc = _mm_set1_ps(p.rot_cos);
+        const __m128 rs = _mm_set1_ps(p.rot_sin);
+        const __m128 rs_dy = _mm_set1_ps(p.rot_sin * dy);
+        const __m128 rc_dy = _mm_set1_ps(p.rot_cos * dy);
+        const __m128 far = _mm_set1_ps(far_radius);
+        const __m128 shrink = _mm_set1_ps(0.9999f);
+        const __m128 scale = _mm_set1_ps(FAR_DISTANCE_SCALE);
+        const __m128 sign = _mm_set1_ps(-0.0f);
+        const __m128i last = _mm_set1_epi32(x0 + (len - 1));
+        for (int k = 0; k < whole; k += 4) {
+          const __m128i index = _mm_add_epi32(_mm_set1_epi32(x0 + k), _mm_set_epi32(3, 2, 1, 0));
+          // min of signed 32-bit lanes without SSE4.1
+          const __m128i over = _mm_cmpgt_epi32(index, last);
+          const __m128i clamped = _mm_or_si128(_mm_and_si128(over, last), _mm_andnot_si128(over, index));
+          const __m128 dx = _mm_sub_ps(_mm_cvtepi32_ps(clamped), cx);
+          const __m128 u = _mm_add_ps(_mm_mul_ps(rc, dx), rs_dy);
+          const __m128 v = _mm_sub_ps(rc_dy, _mm_mul_ps(rs, dx));
+          _mm_store_ps(us + k, u);
+          _mm_store_ps(vs + k, v);
+          const __m128 r = _mm_mul_ps(_mm_sqrt_ps(_mm_add_ps(_mm_mul_ps(u, u), _mm_mul_ps(v, v))), shrink);
+          const __m128 a = _mm_loadu_ps(acc + k);
+          const __m128 skip = _mm_and_ps(_mm_cmpgt_ps(r, far),
+                                         _mm_cmplt_ps(_mm_xor_ps(_mm_mul_ps(_mm_sub_ps(r, far), scale), sign), a));
+          const int in_run = len - k >= 4 ? 0xF : (1 << (len - k)) - 1;
+          const int wanted = ~_mm_movemask_ps(skip) & in_run;
+          if (wanted == 0) continue;
+          alignas(16) float d[4];
+          StarDistance4(prepared.stars[i], us + k, vs + k, d);
+          // std::max(acc, d) is acc < d ? d : acc, which max_ps(d, acc) is.
+          const __m128 keep = _mm_castsi128_ps(_mm_cmpeq_epi32(
+              _mm_and_si128(_mm_set1_epi32(wanted), _mm_set_epi32(8, 4, 2, 1)), _mm_setzero_si128()));
+          const __m128 merged = _mm_max_ps(_mm_load_ps(d), a);
+          _mm_storeu_ps(acc + k, _mm_or_ps(_mm_and_ps(keep, a), _mm_andnot_ps(keep, merged)));
+        }
+      }
+      continue;
+#endif
       float us[CULL_RUN], vs[CULL_RUN];
       bool wanted[CULL_RUN];
-      const int whole = (len + 3) & ~3;
       for (int k = 0; k < whole; ++k) {
         const float dx = static_cast<float>(x0 + std::min(k, len - 1)) - p.center_x;
         us[k] = p.rot_cos * dx + p.rot_sin * dy;
@@ -553,7 +598,16 @@ void ShapeDistanceField(std::uint32_t merge_mode, int n, const ShapePrimitive* p
               MergedDistancesOverRun(x0, len, y, m, index, n, primitives, prepared, shape_count, slots, merge_mode,
                                      acc);
             }
-            for (int k = 0; k < len; ++k) {
+            int k = 0;
+#if (defined(__SSE2__) || defined(_M_X64)) && !defined(PRISMORA_SCALAR_LANES)
+            // std::max(a, 0) is 0 > a ? 0 : a, which max_ps(0, a) is.
+            for (; k + 4 <= len; k += 4) {
+              const __m128 a = _mm_loadu_ps(acc + k);
+              _mm_storeu_ps(depth_row + x0 + k, _mm_max_ps(_mm_setzero_ps(), a));
+              _mm_storeu_ps(distance_row + x0 + k, a);
+            }
+#endif
+            for (; k < len; ++k) {
               depth_row[x0 + k] = std::max(acc[k], 0.0f);
               distance_row[x0 + k] = acc[k];
             }

@@ -151,6 +151,89 @@ inline float BlockedLeastDistance2Sse2(float qx, float qy, const ChordPolyline<S
   }
   return least;
 }
+
+// The four chords of block b for four points, one point per lane, lowered
+// into each lane's least: per lane the plain form's operations.
+inline __m128 StarBlockLeastFourPoints(__m128 vqx, __m128 vqy, const ChordPolyline<STAR_CHORDS>& c, int b,
+                                       __m128 least) {
+  const __m128 one = _mm_set1_ps(1.0f);
+  const __m128 zero = _mm_setzero_ps();
+  for (int k = 0; k < STAR_BLOCK_CHORDS; ++k) {
+    const int i = b * STAR_BLOCK_CHORDS + k;
+    const __m128 px = _mm_set1_ps(c.x[i]);
+    const __m128 py = _mm_set1_ps(c.y[i]);
+    const __m128 ex = _mm_set1_ps(c.ex[i]);
+    const __m128 ey = _mm_set1_ps(c.ey[i]);
+    const __m128 wx = _mm_sub_ps(vqx, px);
+    const __m128 wy = _mm_sub_ps(vqy, py);
+    const __m128 projection =
+        _mm_div_ps(_mm_add_ps(_mm_mul_ps(wx, ex), _mm_mul_ps(wy, ey)), _mm_set1_ps(c.e2_divisor[i]));
+    const __m128 low = _mm_max_ps(zero, projection);
+    const __m128 clamped = _mm_min_ps(one, low);
+    const __m128 s = c.e2[i] > 1e-8f ? clamped : zero;
+    const __m128 dx = _mm_sub_ps(vqx, _mm_add_ps(px, _mm_mul_ps(s, ex)));
+    const __m128 dy = _mm_sub_ps(vqy, _mm_add_ps(py, _mm_mul_ps(s, ey)));
+    // d2 < least ? d2 : least, so a NaN d2 gives way as in the plain form.
+    least = _mm_min_ps(_mm_add_ps(_mm_mul_ps(dx, dx), _mm_mul_ps(dy, dy)), least);
+  }
+  return least;
+}
+
+// BlockedLeastDistance2 of four finite points at once, one per lane, into
+// out. A block is taken for all four lanes unless every lane's own disc
+// test leaves it out with that lane's least so far; taking a block that a
+// lane could have left out adds only values no lower than its least, so
+// each lane's least is the one the plain form finds. Each lane's nearest
+// block is taken first.
+inline void BlockedLeastDistance2FourPoints(const float* qx, const float* qy, const ChordPolyline<STAR_CHORDS>& c,
+                                            const ChordBlocks& blocks, float* out) {
+  const __m128 vqx = _mm_loadu_ps(qx);
+  const __m128 vqy = _mm_loadu_ps(qy);
+  __m128 centre2[STAR_BLOCKS];
+  __m128 nearest = _mm_set1_ps(std::numeric_limits<float>::infinity());
+  for (int b = 0; b < STAR_BLOCKS; ++b) {
+    const __m128 dx = _mm_sub_ps(vqx, _mm_set1_ps(blocks.disc_x[b]));
+    const __m128 dy = _mm_sub_ps(vqy, _mm_set1_ps(blocks.disc_y[b]));
+    centre2[b] = _mm_add_ps(_mm_mul_ps(dx, dx), _mm_mul_ps(dy, dy));
+    nearest = _mm_min_ps(nearest, centre2[b]);
+  }
+  // The blocks holding some lane's nearest disc centre.
+  unsigned started = 0;
+  int found = 0;
+  for (int b = 0; b < STAR_BLOCKS && found != 0xF; ++b) {
+    const int lanes = _mm_movemask_ps(_mm_cmple_ps(centre2[b], nearest)) & ~found;
+    if (lanes == 0) continue;
+    found |= lanes;
+    started |= 1u << b;
+  }
+  __m128 least = _mm_set1_ps(1e30f);
+  for (unsigned s = started; s != 0; s &= s - 1) {
+    least = StarBlockLeastFourPoints(vqx, vqy, c, std::countr_zero(s), least);
+  }
+  const __m128 growth = _mm_set1_ps(STAR_LIMIT_GROWTH);
+  const __m128 shrink = _mm_set1_ps(STAR_CENTRE2_SHRINK);
+  __m128 limit = _mm_mul_ps(_mm_sqrt_ps(least), growth);
+  // The blocks that some lane keeps with the first limit, without
+  // branches; each is tested again with the limits lowered by the blocks
+  // taken before it.
+  unsigned candidates = 0;
+  for (int b = 0; b < STAR_BLOCKS; ++b) {
+    const __m128 outer = _mm_add_ps(limit, _mm_set1_ps(blocks.disc_reach[b]));
+    const __m128 far = _mm_cmpgt_ps(_mm_mul_ps(centre2[b], shrink), _mm_mul_ps(outer, outer));
+    candidates |= static_cast<unsigned>(_mm_movemask_ps(far) != 0xF) << b;
+  }
+  candidates &= ~started;
+  while (candidates != 0) {
+    const int b = std::countr_zero(candidates);
+    candidates &= candidates - 1;
+    const __m128 outer = _mm_add_ps(limit, _mm_set1_ps(blocks.disc_reach[b]));
+    const __m128 far = _mm_cmpgt_ps(_mm_mul_ps(centre2[b], shrink), _mm_mul_ps(outer, outer));
+    if (_mm_movemask_ps(far) == 0xF) continue;
+    least = StarBlockLeastFourPoints(vqx, vqy, c, b, least);
+    limit = _mm_mul_ps(_mm_sqrt_ps(least), growth);
+  }
+  _mm_storeu_ps(out, least);
+}
 #endif
 
 inline float BlockedLeastDistance2(float qx, float qy, const ChordPolyline<STAR_CHORDS>& c,

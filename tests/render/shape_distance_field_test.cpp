@@ -478,4 +478,37 @@ TEST(ShapeDistanceFieldTest, StarsInEveryMergeModeEqualThePlainMergeBitForBit) {
   }
 }
 
+TEST(ShapeDistanceFieldTest, UnitedStarsSkippedGroupByGroupEqualThePlainMergeBitForBit) {
+  // Small stars among wide circles and boxes in a union, over frames far
+  // larger than the stars: most four-pixel groups about a star lie beyond
+  // its far radius, some of them below the other shapes and skipped, some
+  // not, with runs cut short at every remainder of the row.
+  std::mt19937 rng(2718);
+  std::uniform_real_distribution<float> u(0.0f, 1.0f);
+  for (int trial = 0; trial < 24; ++trial) {
+    int w = 1 + static_cast<int>(rng() % 4096);
+    int h = 1 + static_cast<int>(rng() % 4096);
+    while (static_cast<std::int64_t>(w) * h > 6000) (rng() % 2 ? w : h) = std::max(1, (rng() % 2 ? w : h) / 2);
+    const int n = 2 + static_cast<int>(rng() % 4);
+    std::vector<float> points;
+    ShapePrimitive prims[MAX_SHAPE_SLOTS];
+    for (int i = 0; i < n; ++i) {
+      prims[i] = RandomPrimitive(rng, w, h, points);
+      prims[i].vertices = nullptr;
+      prims[i].vertex_count = 0;
+      if (i % 2 == 0) {
+        prims[i].kind = SHAPE_STAR;
+        prims[i].outer_radius = 1.0f + u(rng) * 0.1f * static_cast<float>(std::max(w, h));
+        prims[i].inner_radius = prims[i].outer_radius * (0.3f + 0.5f * u(rng));
+        if (prims[i].outer_roundness == 0.0f && prims[i].inner_roundness == 0.0f) prims[i].outer_roundness = 15.0f;
+      } else {
+        prims[i].kind = rng() % 2 == 0 ? SHAPE_BOX : SHAPE_ELLIPSE;
+        prims[i].half_height = prims[i].half_width;
+      }
+    }
+    const std::string label = "far stars trial " + std::to_string(trial);
+    ExpectFieldEqualsPlainMerge(trial % 5 == 4 ? 2u : 0u, n, prims, w, h, label.c_str());
+  }
+}
+
 }  // namespace

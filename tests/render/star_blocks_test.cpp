@@ -258,4 +258,56 @@ TEST(StarBlocksTest, FourPointsEqualOneAtATimeBitForBit) {
   EXPECT_GT(compared, 300000);
 }
 
+#if (defined(__SSE2__) || defined(_M_X64)) && !defined(PRISMORA_SCALAR_LANES)
+// Four points at once, one a lane, against the plain blocked form lane by
+// lane: groups of neighbouring pixels (the field's runs, which mostly need
+// the same blocks) and groups of unrelated points, on chord ends, so that
+// one lane's blocks are taken for lanes that would have left them out.
+TEST(StarBlocksTest, FourPointLanesEqualThePlainFormBitForBit) {
+  std::mt19937 rng(777);
+  std::uniform_real_distribution<float> unit(-1.0f, 1.0f);
+  int mismatches = 0, compared = 0;
+  for (int n = 0; n < 300; ++n) {
+    const Star s = RandomStar(rng);
+    const PreparedStar star = PrepareStar(s.outer, s.inner, s.points, s.start, s.outer_roundness, s.inner_roundness);
+    if (!star.blocks.usable) continue;
+    const float reach = 2.0f * std::max(s.outer, s.inner) + 5.0f;
+    std::vector<float> xs, ys;
+    for (int k = 0; k < 100; ++k) {
+      const float x = reach * unit(rng), y = reach * unit(rng);
+      const float step = (k % 3 == 0) ? 1.0f : 0.37f * (1.0f + static_cast<float>(k % 5));
+      for (int j = 0; j < 4; ++j) {
+        xs.push_back(x + step * static_cast<float>(j));
+        ys.push_back(y);
+      }
+    }
+    for (int k = 0; k < 200; ++k) {
+      xs.push_back(reach * unit(rng));
+      ys.push_back(reach * unit(rng));
+    }
+    for (int i = 0; i <= STAR_CHORDS; ++i) {
+      xs.insert(xs.end(), {star.curve.x[i], star.curve.x[i] * 1.0001f, reach * unit(rng), star.curve.x[STAR_CHORDS - i]});
+      ys.insert(ys.end(), {star.curve.y[i], star.curve.y[i] * 0.9999f, reach * unit(rng), star.curve.y[STAR_CHORDS - i]});
+    }
+    for (const float far : {1e5f, 1e19f, 3e38f}) {
+      for (int j = 0; j < 4; ++j) {
+        xs.push_back(far * unit(rng));
+        ys.push_back(j % 2 == 0 ? far * unit(rng) : unit(rng));
+      }
+    }
+    for (std::size_t k = 0; k + 4 <= xs.size(); k += 4) {
+      float four[4];
+      BlockedLeastDistance2FourPoints(xs.data() + k, ys.data() + k, star.curve, star.blocks, four);
+      for (std::size_t j = 0; j < 4; ++j) {
+        const float plain = BlockedLeastDistance2Plain(xs[k + j], ys[k + j], star.curve, star.blocks);
+        if (!SameBits(four[j], plain)) ++mismatches;
+        ++compared;
+      }
+    }
+  }
+  EXPECT_EQ(mismatches, 0);
+  EXPECT_GT(compared, 50000);
+}
+#endif
+
 }  // namespace
