@@ -29,10 +29,10 @@ std::size_t LargeBlockRequestBytes(std::size_t bytes) noexcept;
 // Blocks from this size on are mapped from the system on their own, starting
 // on a huge-page boundary and covering whole huge pages, with the huge-page
 // advice given before any page is touched: the first writes then fault once
-// per 2 MiB. The allocator maps blocks of this size afresh on every call and
-// faults them in page by page; smaller blocks (a 1080p plane) it serves again
-// from memory it already holds, so they stay with it.
-constexpr std::size_t MAPPED_BLOCK_BYTES = std::size_t{16} << 20;
+// per 2 MiB. The allocator would map blocks of this size afresh on every
+// call (its reuse of them depends on what the process freed before) and
+// fault them in page by page; a 1080p plane is well above it.
+constexpr std::size_t MAPPED_BLOCK_BYTES = std::size_t{4} << 20;
 
 // A zeroed block of at least `bytes`, aligned to a huge page, that only
 // UnmapLargeBlock (with the same size) releases; null when the block is

@@ -68,10 +68,11 @@ TEST(LargeBlockHintTest, PaddedPlanesKeepTheirSizeAndHoldEveryPixel) {
 
 TEST(LargeBlockHintTest, MappedBlocksStartOnAHugePageAndReadZeroUntilWritten) {
   // Below the mapping size the caller is sent to the heap.
-  for (const std::size_t bytes : {std::size_t{0}, std::size_t{1}, std::size_t{1920} * 1080 * 4, MAPPED_BLOCK_BYTES - 1}) {
+  for (const std::size_t bytes : {std::size_t{0}, std::size_t{1}, MAPPED_BLOCK_BYTES - 1}) {
     EXPECT_EQ(MapLargeBlock(bytes), nullptr) << bytes;
   }
-  for (const std::size_t bytes : {MAPPED_BLOCK_BYTES, std::size_t{33177600}, 64 * HUGE_PAGE_BYTES + 5}) {
+  for (const std::size_t bytes :
+       {MAPPED_BLOCK_BYTES, std::size_t{1920} * 1080 * 4, std::size_t{33177600}, 64 * HUGE_PAGE_BYTES + 5}) {
     void* block = MapLargeBlock(bytes);
 #if defined(__linux__)
     ASSERT_NE(block, nullptr) << bytes;
